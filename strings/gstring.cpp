@@ -358,6 +358,7 @@ int GString::AppendSameWidth(const void* p, int n) {
 }
 
 int GString::AppendWideAsUtf8(const WChar* p, int n) {
+  if (n <= 0) return 1;
   const int size = Utf8Size(p, n);
   if (size < 0 || !EnsureFree(size)) return 0;
   m_length += Utf8Encode(p, n, reinterpret_cast<char*>(TextBytes()) + m_length);
@@ -366,6 +367,7 @@ int GString::AppendWideAsUtf8(const WChar* p, int n) {
 }
 
 int GString::AppendUtf8AsUnits(const char* p, int n) {
+  if (n <= 0) return 1;
   const int count = Utf8Count(p, n);
   if (!EnsureFree(count)) return 0;
   WChar* out = reinterpret_cast<WChar*>(TextBytes()) + m_length;

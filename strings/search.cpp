@@ -1,7 +1,8 @@
 #include "strings/search.h"
 
-#include <climits>
 #include <cstdint>
+
+#include "strings/measure.h"
 
 namespace {
 
@@ -10,19 +11,15 @@ namespace {
 inline unsigned ValueOf(unsigned char c) { return c; }
 inline unsigned ValueOf(WChar c) { return static_cast<uint16_t>(c); }
 
-// Length of a zero-terminated run, stopping at INT_MAX so the result always fits.
-template <typename T>
-int MeasureTerminated(const T* s) {
-  int n = 0;
-  while (n < INT_MAX && s[n] != 0) ++n;
-  return n;
+// The length a measuring function works with: null is empty, a negative length is measured.
+inline int MeasuredLength(const char* s, int len) {
+  if (s == nullptr) return 0;
+  return len < 0 ? MeasureNarrow(s) : len;
 }
 
-// The length a measuring function works with: null is empty, a negative length is measured.
-template <typename T>
-int MeasuredLength(const T* s, int len) {
+inline int MeasuredLength(const WChar* s, int len) {
   if (s == nullptr) return 0;
-  return len < 0 ? MeasureTerminated(s) : len;
+  return len < 0 ? MeasureWide(s) : len;
 }
 
 template <typename T>

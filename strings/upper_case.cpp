@@ -139,8 +139,8 @@ constexpr Range kOddLowerRanges[] = {
     {0x1E01, 0x1E95}, {0x1EA1, 0x1EFF}, {0x2C81, 0x2CE3}, {0xA733, 0xA76F},
 };
 
-// Stretches with no lower case outside what the rules before them handle; the table has no
-// entries there, so they skip the search.
+// Stretches the table has no entries in (their case pairs, if any, are handled above or left
+// alone), so they skip the search.
 constexpr Range kNoLowerRanges[] = {
     {0x04D0, 0x1D78}, {0x2185, 0x2C60}, {0x2CEF, 0xA640}, {0xA78D, 0xFFFF},
 };
@@ -169,7 +169,7 @@ unsigned UpperCaseOfValue(unsigned c) {
   // ASCII and Latin-1 first: nearly all names and paths never get past these.
   if (c < 0x61) return c;
   if (c <= 0x7A) return c - 0x20;
-  if (c < 0xE0) return c;  // includes U+00B5 and U+00DF, whose upper case is not a Latin-1 unit
+  if (c < 0xE0) return c;  // U+00B5 and U+00DF stay: their upper cases are not Latin-1
   if (InRange(c, 0xE0, 0xF6) || InRange(c, 0x430, 0x44F) || InRange(c, 0xFF41, 0xFF5A)) {
     return c - 0x20;
   }

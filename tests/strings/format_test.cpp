@@ -97,7 +97,9 @@ TEST(FormatInteger, Width) {
   EXPECT_EQ(F(U16("%012345678901d"), 1), "1d");
 }
 
-// Where the rules match C's (no precision, no "#"), the C library is an independent reference.
+#if !defined(_WIN32)
+// Where the rules match C's (no precision, no "#"), glibc is an independent reference. (The
+// Windows C runtime is not one: it signs unsigned conversions.)
 TEST(FormatInteger, AgreesWithCWithoutPrecision) {
   std::mt19937 random(7);
   const char* flags[] = {"", "-", "0", "+", " ", "+0", "- "};
@@ -118,6 +120,7 @@ TEST(FormatInteger, AgreesWithCWithoutPrecision) {
     ASSERT_EQ(F(format.c_str(), value), expected);
   }
 }
+#endif
 
 TEST(FormatPointer, ThirtyTwoBitHex) {
   EXPECT_EQ(F(U16("%p"), reinterpret_cast<void*>(4660)), "00001234");

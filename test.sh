@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Runs every test layer from a clean or an existing build:
+#   host        unit tests (GoogleTest, one ctest entry per case)
+#   host-asan   the same under AddressSanitizer + UndefinedBehaviorSanitizer
+#   windows     the same tests built for 32-bit Windows, run under Wine in a throwaway prefix
+#   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
+#   bench       one short pass of the benchmarks, to keep them building and running
+# Run .ci/install-deps once first on a new machine.
+set -euo pipefail
+cd "$(dirname "$0")"
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+passed=0
+failed=0
+
+layer() {  # layer NAME COMMAND...: runs one layer and counts it
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "=== $name FAILED"
+  fi
+}
+
+ctest_preset() {
+  cmake --preset "$1" >/dev/null &&
+    cmake --build --preset "$1" -j "$jobs" &&
+    ctest --preset "$1" -j "$jobs"
+}
+
+run_fuzzers() {
+  cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$jobs" || return 1
+  local target corpus
+  for target in fuzz_utf8 fuzz_format fuzz_search; do
+    corpus=build/fuzz/corpus/$target
+    mkdir -p "$corpus"
+    [ -d "tests/fuzz/corpus/$target" ] && cp -n tests/fuzz/corpus/$target/* "$corpus"/ 2>/dev/null || true
+    echo "--- $target for ${fuzz_seconds}s"
+    (cd build/fuzz && "./tests/fuzz/$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 \
+      -print_final_stats=1 "corpus/$target" 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|runtime error|Test unit written')
+    [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
+  done
+}
+
+run_benchmarks() {
+  ./build/host/tests/bench/strings_bench --benchmark_min_time=0.05
+}
+
+layer host ctest_preset host
+layer host-asan ctest_preset host-asan
+layer windows ctest_preset windows
+layer fuzz run_fuzzers
+layer bench run_benchmarks
+
+echo "layers: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
