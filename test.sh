@@ -39,9 +39,12 @@ run_fuzzers() {
     mkdir -p "$corpus"
     [ -d "tests/fuzz/corpus/$target" ] && cp -n tests/fuzz/corpus/$target/* "$corpus"/ 2>/dev/null || true
     echo "--- $target for ${fuzz_seconds}s"
-    (cd build/fuzz && "./tests/fuzz/$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 \
-      -print_final_stats=1 "corpus/$target" 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|runtime error|Test unit written')
-    [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
+    if ! (cd build/fuzz && "./tests/fuzz/$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 \
+      -timeout=10 -print_final_stats=1 "corpus/$target" >"$target.log" 2>&1); then
+      tail -n 40 "build/fuzz/$target.log"
+      return 1
+    fi
+    grep -E 'stat::number_of_executed_units' "build/fuzz/$target.log"
   done
 }
 
