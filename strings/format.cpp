@@ -511,10 +511,10 @@ int AppendFormatArgs(GString& t, const WChar* format, FormatArgs& args) {
     while (*p && *p != '%') ++p;
     if (p > run && !t.AppendWide(run, static_cast<int>(p - run))) return 0;
     if (!*p) break;
-    ConversionSpec spec;
-    p = ParseConversion(p + 1, &spec);
-    if (!spec.letter) break;  // a specification cut off by the end is dropped
-    if (!Convert(t, spec, args, entryLength)) return 0;
+    ConversionSpec conv;
+    p = ParseConversion(p + 1, &conv);
+    if (!conv.letter) break;  // a conversion cut off by the end is dropped
+    if (!Convert(t, conv, args, entryLength)) return 0;
   }
   t.Terminate();
   return 1;

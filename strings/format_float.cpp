@@ -25,13 +25,13 @@ int ClampHigh(int precision) {
 // the bound is checked anyway so that no input can write past the buffer.
 class Writer {
  public:
-  explicit Writer(FloatText* out) : out_(out) {
-    out_->length = 0;
-    out_->zeroAt = 0;
+  explicit Writer(FloatText* out) : m_out(out) {
+    m_out->length = 0;
+    m_out->zeroAt = 0;
   }
 
   void Put(char c) {
-    if (out_->length < kFloatTextMax) out_->text[out_->length++] = c;
+    if (m_out->length < kFloatTextMax) m_out->text[m_out->length++] = c;
   }
   void Put(const char* s) {
     while (*s != '\0') Put(*s++);
@@ -42,7 +42,7 @@ class Writer {
   void Repeat(char c, int n) {
     for (int i = 0; i < n; ++i) Put(c);
   }
-  void MarkZeroFill() { out_->zeroAt = out_->length; }
+  void MarkZeroFill() { m_out->zeroAt = m_out->length; }
 
   // Decimal exponent with its sign and at least minDigits digits.
   void Exponent(int exponent, int minDigits) {
@@ -66,7 +66,7 @@ class Writer {
   }
 
  private:
-  FloatText* out_;
+  FloatText* m_out;
 };
 
 // "Sign as for signed integers".

@@ -28,42 +28,42 @@ const WChar* ReadNumber(const WChar* p, int* value) {
 
 }  // namespace
 
-const WChar* ParseConversion(const WChar* p, ConversionSpec* spec) {
-  *spec = ConversionSpec();
-  for (unsigned flag; *p && (flag = FlagOf(*p)) != 0; ++p) spec->flags |= flag;
+const WChar* ParseConversion(const WChar* p, ConversionSpec* conv) {
+  *conv = ConversionSpec();
+  for (unsigned flag; *p && (flag = FlagOf(*p)) != 0; ++p) conv->flags |= flag;
 
   if (*p == '*') {
-    spec->widthFromArg = true;
+    conv->widthFromArg = true;
     ++p;
   } else {
-    p = ReadNumber(p, &spec->width);
+    p = ReadNumber(p, &conv->width);
   }
 
   if (*p == '.') {
     ++p;
     if (*p == '*') {
-      spec->precisionFromArg = true;
+      conv->precisionFromArg = true;
       ++p;
     } else {
-      p = ReadNumber(p, &spec->precision);
+      p = ReadNumber(p, &conv->precision);
     }
   }
 
   // Only one modifier is recognised.
   if (*p == 'L') {
-    spec->size = kSize64;
+    conv->size = kSize64;
     ++p;
   } else if (*p == 'l') {
     ++p;
     if (*p == 'l') {
-      spec->size = kSize64;
+      conv->size = kSize64;
       ++p;
     }
   } else if (*p == 'h') {
-    spec->size = kSizeNarrow;
+    conv->size = kSizeNarrow;
     ++p;
   }
 
-  spec->letter = *p;
+  conv->letter = *p;
   return *p ? p + 1 : p;
 }

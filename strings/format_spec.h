@@ -1,4 +1,4 @@
-// Parsing of one conversion specification: "%" [flags] [width] ["." precision] [modifier] letter.
+// Parsing of one conversion: "%" [flags] [width] ["." precision] [modifier] letter.
 #pragma once
 
 #include "strings/format_flags.h"
@@ -17,9 +17,9 @@ struct ConversionSpec {
   bool precisionFromArg = false;  // ".*": a 32-bit int argument, taken with its sign
   int precision = 0;              // 0 when absent or "." alone
   FormatSize size = kSizeDefault;
-  WChar letter = 0;               // 0: the format ended inside the specification
+  WChar letter = 0;               // 0: the format ended inside the conversion
 };
 
-// Parses the specification that starts just after a "%". Returns the position after its
+// Parses the conversion that starts just after a "%". Returns the position after its
 // letter, or the terminating zero when the format ends first.
-const WChar* ParseConversion(const WChar* p, ConversionSpec* spec);
+const WChar* ParseConversion(const WChar* p, ConversionSpec* conv);

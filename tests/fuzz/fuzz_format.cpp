@@ -152,10 +152,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<FormatArg> args;
   for (const WChar* p = format.data(); *p;) {
     if (*p++ != '%') continue;
-    ConversionSpec spec;
-    p = ParseConversion(p, &spec);
-    if (!spec.letter) break;
-    if (!AddArguments(spec, in, *pool, args)) return 0;
+    ConversionSpec conv;
+    p = ParseConversion(p, &conv);
+    if (!conv.letter) break;
+    if (!AddArguments(conv, in, *pool, args)) return 0;
   }
 
   GString out;

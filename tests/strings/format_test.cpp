@@ -30,7 +30,7 @@ TEST(FormatText, PlainRunsAndPercent) {
   EXPECT_EQ(F(U16("plain")), "plain");
   EXPECT_EQ(F(U16("100%%")), "100%");
   EXPECT_EQ(F(U16("end%")), "end");     // a trailing % is dropped
-  EXPECT_EQ(F(U16("end%-5")), "end");   // so is a specification cut off by the end
+  EXPECT_EQ(F(U16("end%-5")), "end");   // so is a conversion cut off by the end
   EXPECT_EQ(F(U16("%q")), "q");         // a letter without a conversion is text
   EXPECT_EQ(F(U16("%5%")), "%");
   EXPECT_EQ(F(U16("a%Nb")), "a\r\nb");
