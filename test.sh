@@ -34,7 +34,7 @@ ctest_preset() {
 run_fuzzers() {
   cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$jobs" || return 1
   local target corpus
-  for target in fuzz_utf8 fuzz_format fuzz_search; do
+  for target in $(cd build/fuzz/tests/fuzz && ls fuzz_* | grep -v '\.' ); do
     corpus=build/fuzz/corpus/$target
     mkdir -p "$corpus"
     [ -d "tests/fuzz/corpus/$target" ] && cp -n tests/fuzz/corpus/$target/* "$corpus"/ 2>/dev/null || true
@@ -49,7 +49,10 @@ run_fuzzers() {
 }
 
 run_benchmarks() {
-  ./build/host/tests/bench/strings_bench --benchmark_min_time=0.05
+  local bench
+  for bench in build/host/tests/bench/*_bench; do
+    "$bench" --benchmark_min_time=0.05 || return 1
+  done
 }
 
 layer host ctest_preset host

@@ -1,0 +1,32 @@
+// The package a build of the program carries: the key block, its build-time constants and the
+// stored blobs. The packager generates the one definition, kEmbeddedPackage, for each build.
+#pragma once
+
+#include <cstdint>
+
+#include "package/guard.h"
+
+struct BlobRef {
+  const uint8_t* data;  // null when the package has no such blob
+  uint32_t size;        // stored size, a multiple of 8
+};
+
+constexpr int kLayoutVariants = 3;
+constexpr int kLayoutRows = 2;         // 0: normal images, 1: the alternative row
+constexpr int kLayoutPositions = 13;   // editions by system version and processor
+
+struct EmbeddedPackage {
+  const uint8_t* keyBlock;
+  int32_t keyBlockLength;
+  GuardLayout layout;
+  BlobRef textCommon;
+  BlobRef textExtra;
+  BlobRef textLanguage[2];
+  BlobRef licence[2];  // by user-interface language
+  BlobRef documentA;
+  BlobRef documentB;
+  BlobRef documentE;
+  BlobRef layoutImages[kLayoutVariants][kLayoutRows][kLayoutPositions];
+};
+
+extern const EmbeddedPackage kEmbeddedPackage;
