@@ -29,5 +29,17 @@ struct TextTable {
   const uint8_t* Find(uint32_t id) const;
 };
 
-// Assigns a record to out and makes out wide. False (out empty) for a null record or no memory.
+// Assigns a record to out and makes out wide. False (out empty) for a null record, a UTF-8
+// record that does not decode, or no memory.
 bool TextFromRecord(const uint8_t* record, GString& out);
+
+// The record of a text from the first of n tables that holds it, in the order given (the
+// caller passes the language table, the common table and, where it applies, the extra table).
+// Null tables are skipped; null when none holds the text.
+const uint8_t* LookupInTables(const TextTable* const* tables, int n, uint32_t id);
+
+// A licence text from the plain bytes of its decoded blob: a leading EF BB BF is skipped when
+// size > 2, and out becomes a narrow string of the remaining bytes as they are. Non-zero on
+// success; 0 (out untouched) for null bytes or a size beyond what a string holds. The bytes
+// stay the caller's.
+int TextFromBlobBytes(const uint8_t* plain, uint32_t size, GString& out);

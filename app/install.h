@@ -1,0 +1,145 @@
+// The installer object: one per run, owned by the entry function. It holds the key-block
+// holder, the four string tables, the facts about the running system, the choices the wizard
+// makes, the paths of an installation, the previous installation's record, the key table and
+// the wizard controller. The engine and the pages read and write its fields directly.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "app/key_table.h"
+#include "package/embedded_package.h"
+#include "package/guard.h"
+#include "strings/gstring.h"
+#include "text/tables/text_table.h"
+
+class CWizard;
+
+class CInstallBase {
+ public:
+  explicit CInstallBase(const EmbeddedPackage& package);
+
+  virtual HWND OwnerWindow();
+  virtual bool Init(HINSTANCE instance);
+  // Frees the common and language tables and wipes the key block.
+  virtual void Release();
+  // The record of a text: the language table of m_uiLanguage, then the common table.
+  virtual const uint8_t* LookupText(uint32_t id);
+
+  HINSTANCE m_hInstance = nullptr;
+  CGuard m_guard;
+  TextTable m_textCommon = {};
+  TextTable m_textByLanguage[2] = {};
+  int32_t m_wizardStep = 0;
+  int32_t m_osVersion = 0;  // major * 10 + minor: 50, 51, 52, 60, 61, 62, 63, 100
+  uint32_t m_uiLanguage = 0;
+  int32_t m_os64 = 0;
+  int16_t m_cpuArch = -1;
+  GString m_scratch;  // texts needed for one call only
+
+ protected:
+  // Never deleted through the base: the installer is a local of the entry function.
+  ~CInstallBase();
+
+  const EmbeddedPackage& m_package;  // what this run decodes: the built-in package, or a test's
+};
+
+class CInstall : public CInstallBase {
+ public:
+  explicit CInstall(const EmbeddedPackage& package = kEmbeddedPackage);
+  virtual ~CInstall();
+  CInstall(const CInstall&) = delete;
+  CInstall& operator=(const CInstall&) = delete;
+
+  HWND OwnerWindow() override;
+  bool Init(HINSTANCE instance) override;
+  void Release() override;
+  const uint8_t* LookupText(uint32_t id) override;
+
+  // The run between initialisation and shutdown; false when it refuses.
+  bool Run();
+  void Shutdown();
+
+  // Texts
+  bool GetText(uint32_t id, GString& out);
+  int GetTextBlob(const BlobRef& blob, GString& out);
+
+  // Settings
+  bool SetUiLanguage(uint32_t language);
+  int32_t DetectVariant();
+  int32_t SetVariant(int32_t variant);
+  int32_t DetectDecimalKey();
+  int32_t SetDecimalKey(int32_t key);
+  int32_t GetAltImageA() const { return m_altImageA; }
+  int32_t SetAltImageA(int32_t value);
+  int32_t SetModifyOnly(int32_t value);
+  bool WriteCompletionMark();
+
+  // Key table (the installer's copy)
+  const KeyEntry* FindDefaultKey(uint32_t code) const;
+  KeyEntry* FindKey(uint32_t code);
+  bool NormaliseKeys();
+  bool MergeKeyPairs(uint8_t* buffer, uint32_t size);  // frees buffer
+  uint8_t* ExportKeyPairs(uint32_t& size);             // caller frees
+
+  uint16_t m_packageLangId = 0;
+  uint16_t m_layoutLangId = 0;
+  int32_t m_optLanguageScript = 1;
+  int32_t m_assocMatch = 0;
+  int32_t m_isAdmin = 0;
+  int32_t m_uninstallDone = 0;
+  int32_t m_installDone = 0;
+  int32_t m_restartRequested = 0;
+  int32_t m_eulaAccepted = 0;
+  int32_t m_optUserHotkeys = 1;
+  int32_t m_optDesktopLinks = 1;
+  int32_t m_desktopMadeC = 0;
+  int32_t m_desktopMadeA = 0;
+  int32_t m_desktopMadeB = 0;
+  int32_t m_variant = -1;
+  int32_t m_decimalKey = -1;
+  int32_t m_altImageA = 0;
+  int32_t m_altImageB = 0;
+  int32_t m_modifyOnly = 0;
+  int32_t m_scancodeMapRead = 0;
+  KeyEntry* m_keyTable = nullptr;  // owned (malloc)
+  int32_t m_keyCount = kKeyTableCount;
+  TextTable m_textExtra = {};
+  CWizard* m_wizard = nullptr;  // owned
+
+  // Constructed in this order, destroyed in reverse. Sets A, B, C: [0] file in the installation
+  // folder, [1] program-menu entry, [2] desktop entry; set D: [0] menu entry, [1] desktop entry.
+  // The old ones come from the previous installation's record.
+  GString m_layoutLangName;
+  GString m_prevUserLayout;
+  GString m_dirProgramsRoot;
+  GString m_dirInstall;
+  GString m_dirMenuRoot;
+  GString m_dirMenu;
+  GString m_oldSetA[3];
+  GString m_setA[3];
+  GString m_oldSetB[3];
+  GString m_setB[3];
+  GString m_oldSetC[3];
+  GString m_setC[3];
+  GString m_oldSetD[2];
+  GString m_setD[2];
+  GString m_oldFileE;
+  GString m_fileE;
+  GString m_selfPath;
+  GString m_uninstName;
+  GString m_oldSelfCopy;
+  GString m_selfCopy;
+  GString m_oldSelfLink;
+  GString m_selfLink;
+
+  uint32_t m_oldLinkVersion = 0;   // recorded with the previous set B; below 190: older layout
+  uint32_t m_oldLinkVersion2 = 0;  // recorded with the previous set A
+  int32_t m_linkCount = 0;
+  uint32_t m_installedId = 0;  // 190 from this installer, 130 from an older one, 0 = none
+  uint32_t m_useCount = 0;
+
+ private:
+  bool AttachTable(const BlobRef& blob, TextTable& table);
+};

@@ -1,0 +1,92 @@
+// The packager as a program: exit codes and the lines it prints.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "tests/packager/packager_test_util.h"
+
+namespace {
+
+struct CommandRun {
+  int exitCode;
+  std::string output;  // stdout and stderr
+};
+
+CommandRun Packager(const std::string& arguments) {
+  const std::string command = std::string(PACKAGER_EXE) + " " + arguments + " 2>&1";
+  CommandRun run{-1, ""};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+const std::string kDemo = std::string(PACKAGER_SOURCE_DIR) + "/demo";
+
+TEST(PackagerCommand, CheckReportsEachProblemOnItsOwnLine) {
+  TempFolder folder;
+  WriteMinimalPackage(folder);
+  folder.Write("texts/pl.txt", "== 93\nInstalator\n== 97\nWitamy: %d\n");
+  const CommandRun run = Packager("check " + folder.Path() + " --require=4,86,93,120");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, folder.Path("package.toml") + ": text 120: required by the program, but no table holds it\n" +
+                            folder.Path("texts/pl.txt") + ":3: text 97: conversions \"%d\" differ from \"%s\" in " +
+                            folder.Path("texts/en.txt") + ":3\n");
+  const CommandRun demo = Packager("check " + kDemo + " --require=4,50-51,71,86,93");
+  EXPECT_EQ(demo.exitCode, 0) << demo.output;
+}
+
+TEST(PackagerCommand, CheckWithoutRequireAsksForEveryProgramText) {
+  const CommandRun run = Packager("check " + kDemo);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find(": text 0: required by the program"), std::string::npos);
+  EXPECT_EQ(run.output.find(": text 86: required"), std::string::npos);
+}
+
+TEST(PackagerCommand, BuildInspectAndDamage) {
+  TempFolder out;
+  CommandRun run = Packager("build " + kDemo + " --out-dir " + out.Path("good"));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  run = Packager("inspect " + out.Path("good/package.bin"));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("          86  UTF-8   \"0415\"\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("           4  UTF-8   \"Software\\\\DemoLayout\"\n"), std::string::npos);
+  EXPECT_NE(run.output.find("licence0: stored "), std::string::npos);
+
+  run = Packager("build " + kDemo + " --out-dir " + out.Path("damaged") + " --damage=table-byte");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  run = Packager("inspect " + out.Path("damaged/package.bin"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find("[textCommon]: does not decode"), std::string::npos) << run.output;
+
+  run = Packager("build " + kDemo + " --out-dir " + out.Path("short") + " --damage=key-block-length");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  run = Packager("inspect " + out.Path("short/package.bin"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find("the key block (967 bytes) does not load"), std::string::npos) << run.output;
+}
+
+TEST(PackagerCommand, ABadPackageWritesNothing) {
+  TempFolder folder, out;
+  WriteMinimalPackage(folder, "[[image]]\nvariant = 0\nrow = 0\nposition = 0\nfile = \"${LAYOUTS}/a.dll\"\n");
+  const CommandRun run = Packager("build " + folder.Path() + " --out-dir " + out.Path("o"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find("package.toml:16: [[image]] 1 file: variable LAYOUTS is not defined"), std::string::npos)
+      << run.output;
+  EXPECT_FALSE(std::filesystem::exists(out.Path("o")));
+}
+
+TEST(PackagerCommand, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Packager("").exitCode, 2);
+  EXPECT_EQ(Packager("build " + kDemo).exitCode, 2);  // no --out-dir
+  EXPECT_EQ(Packager("build " + kDemo + " --out-dir /tmp/x --damage=other").exitCode, 2);
+  EXPECT_EQ(Packager("check " + kDemo + " --require=4-").exitCode, 2);
+  EXPECT_EQ(Packager("build " + kDemo + " --out-dir /tmp/x --var NOEQUALS").exitCode, 2);
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// The checks of a package's texts: what the program needs of its four string tables.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/packager/manifest.h"
+#include "tools/packager/problems.h"
+#include "tools/packager/text_file.h"
+
+// The four tables as texts with their locations: from a package folder (file:line of every
+// text) or from a package file (the blob's name, no lines).
+struct TableSet {
+  std::string origin;              // the manifest or the package file
+  TextFile tables[kTableSlots];    // common, extra, language 0, language 1
+};
+
+bool LoadTablesFromFolder(const std::string& folderOrManifest, const Variables& variables, TableSet* out,
+                          Problems* problems);
+bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Problems* problems);
+
+// "4,50-51,93": identifiers and inclusive ranges, blanks allowed; "" gives none.
+bool ParseIdList(const std::string& text, std::vector<uint32_t>* ids, std::string* error);
+
+// Every identifier the program asks for (app/text_ids.h).
+const std::vector<uint32_t>& ProgramTextIds();
+
+// The "%" conversions of a format text, each in a canonical form ("%-08.2lld" and "%0-8.2Ld"
+// give the same), in order. "%%" and "%N" (a line break, no argument) and letters that the
+// engine copies as text are left out: only what takes arguments must agree across languages.
+std::vector<std::string> FormatConversions(const std::string& utf8);
+
+// Runs every check; one line per problem. Checks:
+//   - every required identifier is reachable for both languages (language table, common, extra);
+//   - both language tables hold the same identifiers;
+//   - texts paired across the languages have the same conversions in the same order;
+//   - pattern texts 146-151 are non-empty upper-case hexadecimal digit pairs;
+//   - text 86, the package's language identifier, is hexadecimal (1 to 4 digits).
+void CheckTables(const TableSet& tables, const std::vector<uint32_t>& required, Problems* problems);

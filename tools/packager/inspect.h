@@ -1,0 +1,13 @@
+// The listing of a package file: every blob decoded by the program's own decoder.
+#pragma once
+
+#include <string>
+
+#include "tools/packager/problems.h"
+
+// Appends the listing of the package file at path to *out: the key block and its constants,
+// every string table with every text (identifier, record kind, the text with control
+// characters escaped), and every other blob with its stored and plain sizes and CRC-32s.
+// A blob that does not decode, or a key block that does not load, goes to problems.
+// False when there was any problem.
+bool InspectPackage(const std::string& path, std::string* out, Problems* problems);

@@ -1,0 +1,137 @@
+// packager: builds the embedded package of the setup program from a package folder, and lists
+// and checks built packages.
+//
+//   packager build <folder|package.toml> --out-dir DIR [--var NAME=VALUE]... [--damage=KIND]
+//   packager inspect <package.bin>
+//   packager check <package.bin|folder|package.toml> [--require=LIST] [--var NAME=VALUE]...
+//
+// Exit codes: 0 done / no problem, 1 a problem (each reported on stderr as one line naming the
+// file, line and field or text identifier), 2 a usage error.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "tools/packager/builder.h"
+#include "tools/packager/check.h"
+#include "tools/packager/inspect.h"
+
+namespace {
+
+bool ParseVariables(const std::vector<std::string>& items, Variables* out, std::string* error) {
+  for (const std::string& item : items) {
+    const size_t equals = item.find('=');
+    if (equals == std::string::npos || equals == 0) {
+      *error = "--var " + item + ": NAME=VALUE expected";
+      return false;
+    }
+    (*out)[item.substr(0, equals)] = item.substr(equals + 1);
+  }
+  return true;
+}
+
+int Build(const std::string& input, const std::string& outDir, const std::vector<std::string>& vars,
+          const std::string& damageName) {
+  Variables variables;
+  std::string error;
+  if (!ParseVariables(vars, &variables, &error)) {
+    fprintf(stderr, "packager: %s\n", error.c_str());
+    return 2;
+  }
+  Damage damage = Damage::kNone;
+  if (damageName == "table-byte") {
+    damage = Damage::kTableByte;
+  } else if (damageName == "key-block-length") {
+    damage = Damage::kKeyBlockLength;
+  }
+  Problems problems;
+  Manifest manifest;
+  PackageFile package;
+  std::vector<std::string> report;
+  if (!LoadManifest(ManifestPathOf(input), variables, &manifest, &problems) ||
+      !BuildPackage(manifest, damage, &package, &problems) || !WriteOutputs(package, outDir, &report, &problems)) {
+    problems.Print();
+    return 1;
+  }
+  for (const std::string& line : report) printf("%s\n", line.c_str());
+  if (damage != Damage::kNone) printf("warning: this package is damaged on purpose (--damage=%s)\n", damageName.c_str());
+  return 0;
+}
+
+int Inspect(const std::string& path) {
+  std::string listing;
+  Problems problems;
+  const bool ok = InspectPackage(path, &listing, &problems);
+  fwrite(listing.data(), 1, listing.size(), stdout);
+  fflush(stdout);
+  problems.Print();
+  return ok ? 0 : 1;
+}
+
+int Check(const std::string& input, const std::string& requireList, bool requireGiven, const std::vector<std::string>& vars) {
+  Variables variables;
+  std::string error;
+  if (!ParseVariables(vars, &variables, &error)) {
+    fprintf(stderr, "packager: %s\n", error.c_str());
+    return 2;
+  }
+  std::vector<uint32_t> required = ProgramTextIds();
+  if (requireGiven) {
+    if (!ParseIdList(requireList, &required, &error)) {
+      fprintf(stderr, "packager: --require=%s\n", error.c_str());
+      return 2;
+    }
+  }
+  Problems problems;
+  TableSet tables;
+  std::error_code ec;
+  const bool folder = std::filesystem::is_directory(input, ec) ||
+                      std::filesystem::path(input).extension() == ".toml";
+  const bool loaded = folder ? LoadTablesFromFolder(input, variables, &tables, &problems)
+                             : LoadTablesFromPackage(input, &tables, &problems);
+  // With a table missing every identifier would look absent: fix what stops the reading first.
+  if (loaded) CheckTables(tables, required, &problems);
+  problems.Print();
+  if (problems.Empty()) printf("%s: no problems\n", input.c_str());
+  return problems.Empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Builds, lists and checks the embedded package of the keyboard layout setup program."};
+  app.require_subcommand(1);
+
+  std::string buildInput, outDir, damage;
+  std::vector<std::string> buildVars;
+  CLI::App* build = app.add_subcommand("build", "Build embedded_package.cpp and package.bin from a package folder");
+  build->add_option("package", buildInput, "Package folder or its package.toml")->required();
+  build->add_option("--out-dir", outDir, "Folder of the outputs")->required();
+  build->add_option("--var", buildVars, "NAME=VALUE for ${NAME} in the manifest's paths")->allow_extra_args(false);
+  build->add_option("--damage", damage,
+                    "TEST ONLY: damage the package on purpose (table-byte: flip a byte of the common table blob; "
+                    "key-block-length: emit a key block of 967 bytes)")
+      ->check(CLI::IsMember({"table-byte", "key-block-length"}));
+
+  std::string inspectInput;
+  CLI::App* inspect = app.add_subcommand("inspect", "List every blob of a package file, decoded");
+  inspect->add_option("package", inspectInput, "package.bin")->required();
+
+  std::string checkInput, requireList;
+  std::vector<std::string> checkVars;
+  CLI::App* check = app.add_subcommand("check", "Check the texts of a package file or a package folder");
+  check->add_option("package", checkInput, "package.bin, a package folder or its package.toml")->required();
+  CLI::Option* require = check->add_option(
+      "--require", requireList, "Required text identifiers, e.g. 4,50-51,93 (default: every text the program uses)");
+  check->add_option("--var", checkVars, "NAME=VALUE for ${NAME} in the manifest's paths")->allow_extra_args(false);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? 0 : 2;
+  }
+  if (*build) return Build(buildInput, outDir, buildVars, damage);
+  if (*inspect) return Inspect(inspectInput);
+  return Check(checkInput, requireList, require->count() > 0, checkVars);
+}

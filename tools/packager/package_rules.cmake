@@ -1,0 +1,53 @@
+# setup_embedded_package(<target> MANIFEST <package.toml> OUT_DIR <dir>
+#                        [DAMAGE table-byte|key-block-length] [VARS NAME=VALUE...] [DEPENDS ...])
+#
+# Runs the packager on a package folder and makes <target>, an OBJECT library that compiles the
+# generated <dir>/embedded_package.cpp (the definition of kEmbeddedPackage); <dir>/package.bin is
+# written beside it. The command runs again when the manifest or any file of its folder changes
+# (the folder is globbed at configure time, CONFIGURE_DEPENDS picks up new files) or when the
+# packager itself changes. VARS become --var options (for "${NAME}" in the manifest's paths);
+# DEPENDS adds files or targets that produce inputs, such as the layout libraries. DAMAGE is for
+# tests that need a package that must fail; never use it for a real build.
+#
+# The packager is the host build's: SETUP_PACKAGER names its executable (a build for Windows
+# gets it from the host build); in the host build itself the packager target is used.
+include_guard(GLOBAL)
+
+set(SETUP_PACKAGER "" CACHE FILEPATH "The host build's packager executable (needed by the Windows build)")
+
+function(setup_embedded_package target)
+  cmake_parse_arguments(ARG "" "MANIFEST;OUT_DIR;DAMAGE" "VARS;DEPENDS" ${ARGN})
+  if(NOT ARG_MANIFEST OR NOT ARG_OUT_DIR)
+    message(FATAL_ERROR "setup_embedded_package(${target}): MANIFEST and OUT_DIR are required")
+  endif()
+  if(SETUP_PACKAGER)
+    set(packager ${SETUP_PACKAGER})
+    set(packager_dependency ${SETUP_PACKAGER})
+  elseif(TARGET packager)
+    set(packager $<TARGET_FILE:packager>)
+    set(packager_dependency packager)
+  else()
+    message(FATAL_ERROR "setup_embedded_package(${target}): set SETUP_PACKAGER to the host build's packager")
+  endif()
+
+  get_filename_component(manifest "${ARG_MANIFEST}" ABSOLUTE)
+  get_filename_component(folder "${manifest}" DIRECTORY)
+  file(GLOB_RECURSE inputs CONFIGURE_DEPENDS "${folder}/*")
+  set(options)
+  foreach(variable IN LISTS ARG_VARS)
+    list(APPEND options --var "${variable}")
+  endforeach()
+  if(ARG_DAMAGE)
+    list(APPEND options "--damage=${ARG_DAMAGE}")
+  endif()
+
+  set(source "${ARG_OUT_DIR}/embedded_package.cpp")
+  add_custom_command(
+    OUTPUT "${source}" "${ARG_OUT_DIR}/package.bin"
+    COMMAND ${packager} build "${manifest}" --out-dir "${ARG_OUT_DIR}" ${options}
+    DEPENDS "${manifest}" ${inputs} ${packager_dependency} ${ARG_DEPENDS}
+    COMMENT "Packaging ${manifest}"
+    VERBATIM)
+  add_library(${target} OBJECT "${source}")
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()

@@ -1,0 +1,12 @@
+#include "tools/packager/problems.h"
+
+#include <cstdio>
+
+std::string Where(const std::string& file, int line) {
+  if (line <= 0) return file;
+  return file + ":" + std::to_string(line);
+}
+
+void Problems::Print() const {
+  for (const std::string& line : m_lines) fprintf(stderr, "%s\n", line.c_str());
+}

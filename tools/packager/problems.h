@@ -1,0 +1,24 @@
+// Findings of the packager: each one a line "file:line: message" that names what it rejects.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// "file:line", or just "file" when the line is not known (0).
+std::string Where(const std::string& file, int line);
+
+class Problems {
+ public:
+  void Add(const std::string& file, int line, const std::string& message) {
+    m_lines.push_back(Where(file, line) + ": " + message);
+  }
+  void AddLine(const std::string& line) { m_lines.push_back(line); }
+  bool Empty() const { return m_lines.empty(); }
+  size_t Count() const { return m_lines.size(); }
+  const std::vector<std::string>& Lines() const { return m_lines; }
+  // Writes every line to stderr.
+  void Print() const;
+
+ private:
+  std::vector<std::string> m_lines;
+};
