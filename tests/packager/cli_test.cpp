@@ -63,6 +63,9 @@ TEST(PackagerCommand, BuildInspectAndDamage) {
   run = Packager("inspect " + out.Path("damaged/package.bin"));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.output.find("[textCommon]: does not decode"), std::string::npos) << run.output;
+  run = Packager("check " + out.Path("damaged/package.bin"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, out.Path("damaged/package.bin") + "[textCommon]: does not decode\n");
 
   run = Packager("build " + kDemo + " --out-dir " + out.Path("short") + " --damage=key-block-length");
   ASSERT_EQ(run.exitCode, 0) << run.output;

@@ -73,8 +73,10 @@ TEST(Manifest, FaultsNameTheLineAndField) {
     const char* message;
   } rows[] = {
       {"missing text file", "", "texts/pl.txt", "texts/de.txt", "package.toml:8", "texts.language1: no such file"},
-      {"missing table", "", "extra = \"texts/extra.txt\"\n", "", "package.toml", "texts.extra is missing"},
-      {"missing licence", "", "language1 = \"licence/pl.txt\"\n", "", "package.toml", "licence.language1 is missing"},
+      {"missing table", "", "extra = \"texts/extra.txt\"\n", "", "package.toml:4", "texts.extra is missing"},
+      {"missing licence", "", "language1 = \"licence/pl.txt\"\n", "", "package.toml:9", "licence.language1 is missing"},
+      {"image without row", "[[image]]\nvariant = 0\nposition = 0\nfile = \"img\"\n", "", "", "package.toml:12",
+       "[[image]] 1 row is missing"},
       {"variant out of range", "[[image]]\nvariant = 3\nrow = 0\nposition = 0\nfile = \"img\"\n", "", "",
        "package.toml:13", "[[image]] 1 variant = 3 is out of range (0..2)"},
       {"row out of range", "[[image]]\nvariant = 0\nrow = 2\nposition = 0\nfile = \"img\"\n", "", "",
@@ -134,7 +136,7 @@ TEST(Manifest, KeyTableFaultsNameTheField) {
       {"move1_dest = 967", "move1_dest = 968", "key.move1_dest = 968 is out of range (0..967)"},
       {"xor_source_pos = 3", "xor_source_pos = -1", "key.xor_source_pos = -1 is out of range"},
       {"move2_length = 0", "move2_length = -5", "key.move2_length = -5 is out of range"},
-      {"xor_start = 4\n", "", "key.xor_start is missing"},
+      {"xor_start = 4\n", "", "package.toml:11: key.xor_start is missing"},
       {"move2_dest = 2", "move2_dest = \"2\"", "key.move2_dest must be a whole number"},
       {"aaaa\"\"\"", "aa\"\"\"", "key.block holds 1934 hexadecimal digits; 1936 needed (968 bytes)"},
       {"block = \"\"\"\naa", "block = \"\"\"\nga", "key.block: \"g\" is not a hexadecimal digit"},

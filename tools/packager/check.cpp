@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <set>
 
 #include "app/text_ids.h"
 #include "strings/format_spec.h"

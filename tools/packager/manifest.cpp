@@ -46,7 +46,6 @@
 
 #include <cctype>
 #include <filesystem>
-#include <set>
 #include <toml++/toml.h>
 
 #include "tools/packager/file_io.h"
@@ -77,7 +76,9 @@ class ManifestReader {
 
   const toml::table* Table(const toml::table& root, const char* name, bool required);
   bool String(const toml::node* node, const std::string& field, std::string* out);
-  bool Integer(const toml::node* node, const std::string& field, int64_t minimum, int64_t maximum, int64_t* out);
+  // missingLine: where to point when the key is absent (its table's line).
+  bool Integer(const toml::node* node, const std::string& field, int64_t minimum, int64_t maximum, int64_t* out,
+               int missingLine);
   // A path of an input file: variables replaced, the manifest folder applied, the file present.
   bool InputFile(const toml::node* node, const std::string& field, SourceFile* out);
   bool Substitute(const std::string& text, int line, const std::string& field, std::string* out);
@@ -127,9 +128,9 @@ bool ManifestReader::String(const toml::node* node, const std::string& field, st
 }
 
 bool ManifestReader::Integer(const toml::node* node, const std::string& field, int64_t minimum, int64_t maximum,
-                             int64_t* out) {
+                             int64_t* out, int missingLine) {
   if (!node) {
-    Fault(0, field + " is missing");
+    Fault(missingLine, field + " is missing");
     return false;
   }
   if (!node->is_integer()) {
@@ -207,7 +208,7 @@ void ManifestReader::ReadKey(const toml::table& key, Manifest* out) {
   const toml::node* blockNode = key.get("block");
   std::string hex;
   if (!blockNode) {
-    Fault(0, "key.block is missing");
+    Fault(LineOf(key), "key.block is missing");
   } else if (String(blockNode, "key.block", &hex)) {
     std::string digits;
     bool ok = true;
@@ -237,7 +238,7 @@ void ManifestReader::ReadKey(const toml::table& key, Manifest* out) {
   }
   for (const LayoutField& field : kLayoutFields) {
     int64_t value = 0;
-    if (Integer(key.get(field.name), std::string("key.") + field.name, 0, field.maximum, &value)) {
+    if (Integer(key.get(field.name), std::string("key.") + field.name, 0, field.maximum, &value, LineOf(key))) {
       out->key.layout.*field.member = static_cast<int32_t>(value);
     }
   }
@@ -276,7 +277,7 @@ void ManifestReader::ReadTexts(const toml::table& root, Manifest* out) {
     const std::string field = std::string("texts.") + kTableKeys[slot];
     const toml::node* node = texts->get(kTableKeys[slot]);
     if (!node) {
-      Fault(0, field + " is missing (the program needs all four tables)");
+      Fault(LineOf(*texts), field + " is missing (the program needs all four tables)");
       continue;
     }
     InputFile(node, field, &out->texts[slot]);
@@ -305,7 +306,7 @@ void ManifestReader::ReadLicence(const toml::table& root, Manifest* out) {
     const std::string key = "language" + std::to_string(language);
     const toml::node* node = licence->get(key);
     if (!node) {
-      Fault(0, "licence." + key + " is missing");
+      Fault(LineOf(*licence), "licence." + key + " is missing");
       continue;
     }
     InputFile(node, "licence." + key, &out->licence[language]);
@@ -363,9 +364,10 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
     RejectUnknown(*image, field, {"variant", "row", "position", "file"});
     ImageSource source;
     int64_t variant = 0, row = 0, position = 0;
-    bool ok = Integer(image->get("variant"), field + " variant", 0, kLayoutVariants - 1, &variant);
-    ok = Integer(image->get("row"), field + " row", 0, kLayoutRows - 1, &row) && ok;
-    ok = Integer(image->get("position"), field + " position", 0, kLayoutPositions - 1, &position) && ok;
+    const int line = LineOf(element);
+    bool ok = Integer(image->get("variant"), field + " variant", 0, kLayoutVariants - 1, &variant, line);
+    ok = Integer(image->get("row"), field + " row", 0, kLayoutRows - 1, &row, line) && ok;
+    ok = Integer(image->get("position"), field + " position", 0, kLayoutPositions - 1, &position, line) && ok;
     const toml::node* file = image->get("file");
     if (!file) {
       Fault(LineOf(element), field + " file is missing");
