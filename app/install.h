@@ -76,6 +76,66 @@ class CInstall : public CInstallBase {
   int32_t SetModifyOnly(int32_t value);
   bool WriteCompletionMark();
 
+  // ---- System operations (engine/). Text-id forms fetch the name first and fail without
+  // touching the system when the text is missing. Keys, handles and buffers returned belong to
+  // the caller. Results: non-zero (or non-null) on success.
+
+  // Registry (engine/registry.cpp)
+  HKEY OpenKey(HKEY parent, const WChar* subKey, REGSAM access);
+  HKEY OpenKey(HKEY parent, uint32_t subKeyText, REGSAM access);
+  HKEY CreateKey(HKEY parent, const WChar* subKey, REGSAM access);
+  HKEY CreateKey(HKEY parent, uint32_t subKeyText, REGSAM access);
+  int SetBinaryValue(HKEY key, const WChar* name, const uint8_t* data, uint32_t size);
+  int SetBinaryValue(HKEY key, uint32_t nameText, const uint8_t* data, uint32_t size);
+  uint8_t* GetBinaryValue(HKEY key, const WChar* name, uint32_t& size);  // caller frees (free)
+  uint8_t* GetBinaryValue(HKEY key, uint32_t nameText, uint32_t& size);
+  int SetDwordValue(HKEY key, const WChar* name, uint32_t value);
+  int SetDwordValue(HKEY key, uint32_t nameText, uint32_t value);
+  int GetDwordValue(HKEY key, const WChar* name, uint32_t& value);
+  int GetDwordValue(HKEY key, uint32_t nameText, uint32_t& value);
+  int SetStringValue(HKEY key, const WChar* name, GString& content);
+  int SetStringValue(HKEY key, uint32_t nameText, GString& content);
+  int SetStringValue(HKEY key, uint32_t nameText, uint32_t contentText);
+  int GetStringValue(HKEY key, const WChar* name, GString& out);
+  int GetStringValue(HKEY key, uint32_t nameText, GString& out);
+  int StringValueEquals(HKEY key, const WChar* name, GString& expected);
+  int StringValueEquals(HKEY key, uint32_t nameText, GString& expected);
+  int DeleteValue(HKEY key, const WChar* name);
+  int DeleteValue(HKEY key, uint32_t nameText);
+  int DeleteKey(HKEY parent, uint32_t subKeyText);
+  int DeleteKey64(HKEY parent, const WChar* subKey);  // in the 64-bit view on 64-bit systems
+  int SetMachineTextValue(uint32_t keyText, uint32_t nameText, uint32_t contentText);
+
+  // Files and folders (engine/files.cpp)
+  HANDLE CreateOutputFile(const WChar* path);  // null on failure, never INVALID_HANDLE_VALUE
+  int WriteBytes(HANDLE file, const uint8_t* data, uint32_t size);
+  int WriteText(HANDLE file, GString& text);
+  int WriteBlobToFile(const WChar* path, const BlobRef& blob);
+  int DeleteFileOrSchedule(const WChar* path);
+  int DeleteFileOrSchedule(GString& path);
+  int RemoveFolder(GString& path);
+  int MakeFolder(const WChar* path);
+  int GetSpecialFolder(int csidl, GString& out);
+  int GetTempFolder(GString& out);
+  int MakeTempFile(GString& out, uint32_t prefixText, const WChar* folder);
+
+  // Shell, rights, processes, libraries, system facts (engine/system.cpp)
+  int CreateShortcut(const WChar* target, const WChar* link, const WChar* description, const WChar* icon,
+                     int iconIndex);
+  int IsAdministrator();
+  int RestartSystem();
+  int GetAssociatedExecutable(uint32_t fileTypeText, GString& out);
+  int AssociatedExecutableContains(uint32_t fileTypeText, uint32_t searchedText);
+  int OpenWithAssociated(uint32_t fileTypeText, uint32_t templateText, const WChar* argument);
+  int LaunchAndWait(uint32_t templateText, ...);
+  HMODULE LoadTextLibrary(uint32_t libraryText);
+  FARPROC GetTextProc(uint32_t exportText, uint32_t libraryText, HMODULE& module);
+  HMODULE LoadRedirectionControl(FARPROC& disable, FARPROC& revert);
+  int QuerySystem(uint32_t exportText, uint32_t libraryText);
+
+  uint16_t m_suiteMask = 0;   // set by QuerySystem
+  uint8_t m_productType = 0;  // set by QuerySystem
+
   // Key table (the installer's copy)
   const KeyEntry* FindDefaultKey(uint32_t code) const;
   KeyEntry* FindKey(uint32_t code);
