@@ -83,10 +83,4 @@ void Init_baseline(benchmark::State& state) {
 BENCHMARK(Init_ours)->Name("FourTableInit/ours");
 BENCHMARK(Init_baseline)->Name("FourTableInit/baseline");
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksWithRatios(argc, argv); }

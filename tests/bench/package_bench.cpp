@@ -98,10 +98,4 @@ BENCHMARK(DecodeBlob_baseline)->Name("DecodeBlob64K/baseline")->Arg(64 * 1024);
 BENCHMARK(DecodeBlob_ours)->Name("DecodeBlob1M/ours")->Arg(1024 * 1024);
 BENCHMARK(DecodeBlob_baseline)->Name("DecodeBlob1M/baseline")->Arg(1024 * 1024);
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksWithRatios(argc, argv); }

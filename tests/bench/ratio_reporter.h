@@ -37,3 +37,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, double> m_times;
 };
+
+// The main of every benchmark program: runs the benchmarks, then prints the ratios.
+inline int RunBenchmarksWithRatios(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -57,10 +57,4 @@ BENCHMARK(FormatMessage_baseline)->Name("FormatMessage/baseline");
 BENCHMARK(AppendGrowth_ours)->Name("AppendGrowth/ours")->Arg(10000);
 BENCHMARK(AppendGrowth_baseline)->Name("AppendGrowth/baseline")->Arg(10000);
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarksWithRatios(argc, argv); }
