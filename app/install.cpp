@@ -111,7 +111,7 @@ void CInstall::Shutdown() {
   }
   if (m_uninstallDone || m_installDone) WriteCompletionMark();
   Release();
-  // The restart on request (m_restartRequested) joins with the system operations.
+  if (m_restartRequested) RestartSystem();
 }
 
 // ---- texts ----------------------------------------------------------------------------------
@@ -172,9 +172,8 @@ int32_t CInstall::SetModifyOnly(int32_t value) {
 }
 
 bool CInstall::WriteCompletionMark() {
-  // GAP: the value (text 71 under HKLM\text 4, text 50 above Windows 5.0, else text 51) is
-  // written with SetMachineTextValue, which arrives with the system operations.
-  return false;
+  const uint32_t content = m_osVersion > 50 ? kTextCompletionValueNew : kTextCompletionValueOld;
+  return SetMachineTextValue(kTextCompletionKey, kTextCompletionName, content) != 0;
 }
 
 // ---- key table ------------------------------------------------------------------------------

@@ -13,6 +13,7 @@ constexpr uint32_t kTextPackageLangId = 86;         // package language identifi
 constexpr uint32_t kTextCompletionKey = 4;          // HKLM sub key of the completion mark
 constexpr uint32_t kTextCompletionValueNew = 50;    // completion mark on Windows 5.1 and later
 constexpr uint32_t kTextCompletionValueOld = 51;    // completion mark on Windows 5.0 and older
+constexpr uint32_t kTextCompletionName = 71;        // value name of the completion mark (also set C's name)
 constexpr uint32_t kTextNativeSystemInfoProc = 58;  // export that fills the native SYSTEM_INFO
 constexpr uint32_t kTextSystemLibrary = 144;        // library of exports 56, 57, 58 and 60
 constexpr uint32_t kTextUnsupportedPlatform = 124;  // message: Windows version or processor

@@ -17,19 +17,6 @@ typedef LONG(WINAPI* DeleteKeyExProc)(HKEY parent, const WChar* subKey, REGSAM a
 
 bool IsEmptyName(const WChar* name) { return !name || !name[0]; }
 
-// Stand-in for CInstall::GetTextProc until engine/system.cpp provides it: the same texts, the
-// same ownership of the loaded module (the caller frees it).
-FARPROC ResolveTextProc(CInstall& install, uint32_t exportText, uint32_t libraryText, HMODULE& module) {
-  if (!module) {
-    if (!install.GetText(libraryText, install.m_scratch)) return nullptr;
-    module = LoadLibraryW(install.m_scratch.WideAt(0));
-    if (!module) return nullptr;
-  }
-  if (!install.GetText(exportText, install.m_scratch)) return nullptr;
-  const char* exportName = install.m_scratch.AsNarrow(0);
-  return exportName ? GetProcAddress(module, exportName) : nullptr;
-}
-
 }  // namespace
 
 // ---- keys -----------------------------------------------------------------------------------
@@ -71,7 +58,7 @@ int CInstall::DeleteKey64(HKEY parent, const WChar* subKey) {
   if (!name.AssignWideZ(subKey)) return 0;
   if (m_os64) {
     HMODULE module = nullptr;
-    FARPROC proc = ResolveTextProc(*this, kTextDeleteKey64Proc, kTextRegistryLibrary, module);
+    FARPROC proc = GetTextProc(kTextDeleteKey64Proc, kTextRegistryLibrary, module);
     LONG status = ERROR_PROC_NOT_FOUND;
     if (proc)
       status = reinterpret_cast<DeleteKeyExProc>(reinterpret_cast<void*>(proc))(parent, name.WideAt(0),

@@ -140,3 +140,38 @@ TEST(InstallKeys, TheInstallersCopy) {
 }
 
 }  // namespace
+
+namespace {
+
+// After an install or uninstall, shutdown leaves the completion mark under HKLM.
+TEST(InstallShutdown, WritesTheCompletionMark) {
+  CInstall install;
+  ASSERT_TRUE(install.Init(Instance()));
+  GString keyPath;
+  ASSERT_TRUE(install.GetText(kTextCompletionKey, keyPath));
+  GString name;
+  ASSERT_TRUE(install.GetText(kTextCompletionName, name));
+  GString expected;
+  ASSERT_TRUE(install.GetText(kTextCompletionValueNew, expected));
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.WideAt(0), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegDeleteValueW(key, name.WideAt(0));
+
+  install.m_osVersion = 61;
+  install.m_installDone = 1;
+  install.Shutdown();
+
+  wchar_t value[64] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  DWORD type = 0;
+  EXPECT_EQ(RegQueryValueExW(key, name.WideAt(0), nullptr, &type, reinterpret_cast<BYTE*>(value), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(Utf8Of(value, static_cast<int>(wcslen(value))), Utf8Of(expected));
+  RegCloseKey(key);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.WideAt(0));
+}
+
+}  // namespace
