@@ -2,7 +2,9 @@
 # Runs every test layer from a clean or an existing build:
 #   host        unit tests (GoogleTest, one ctest entry per case)
 #   host-asan   the same under AddressSanitizer + UndefinedBehaviorSanitizer
-#   windows     the same tests built for 32-bit Windows, run under Wine in a throwaway prefix
+#   windows     the same tests built for 32-bit Windows, and the engine's tests against Wine's
+#               registry, files and shell, run under Wine in throwaway prefixes
+#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, runs under Wine
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
 #   bench       one short pass of the benchmarks, to keep them building and running
 # Run .ci/install-deps once first on a new machine.
@@ -58,6 +60,7 @@ run_benchmarks() {
 layer host ctest_preset host
 layer host-asan ctest_preset host-asan
 layer windows ctest_preset windows
+layer windows-program ctest_preset windows-program
 layer fuzz run_fuzzers
 layer bench run_benchmarks
 
