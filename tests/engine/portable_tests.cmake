@@ -1,0 +1,9 @@
+# Tests of the engine's portable units, on the host and under Wine.
+setup_unit_tests(layout_patch_tests LIBS layout_patch SOURCES ${CMAKE_CURRENT_LIST_DIR}/layout_patch_test.cpp)
+
+# Third-party layout libraries, read in place by one test when the folder exists (never copied
+# into the repository); the test skips when it is absent.
+set(SETUP_THIRD_PARTY_LAYOUTS /work/shared/testdata/third-party-layouts CACHE PATH
+    "folder of third-party layout libraries used as test data")
+target_compile_definitions(layout_patch_tests PRIVATE
+  SETUP_THIRD_PARTY_LAYOUTS="${SETUP_THIRD_PARTY_LAYOUTS}")
