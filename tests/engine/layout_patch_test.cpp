@@ -41,7 +41,9 @@ TEST(HexTextToBytes, DigitPairs) {
     uint8_t* bytes = HexTextToBytes(text, &count);
     EXPECT_EQ(count, row.count);
     ASSERT_EQ(bytes != nullptr, row.decodes);
-    if (bytes) EXPECT_EQ(Bytes(bytes, bytes + count), row.bytes);
+    if (bytes) {
+      EXPECT_EQ(Bytes(bytes, bytes + count), row.bytes);
+    }
     free(bytes);
   }
   GString text;
@@ -75,6 +77,19 @@ Bytes SectionBytes(Section s) {
 // Bytes of a section that must lie inside the image (the E0 record after the end is not needed).
 uint32_t NeededBytes(Section s) { return s == kMain ? 254 : s == kE0 ? 16 : s == kE1 ? 8 : 4; }
 
+LayoutPatterns PatternsOf(const Bytes (&pattern)[kSections]) {
+  LayoutPatterns p;
+  p.mainTable = pattern[kMain].data();
+  p.mainTableSize = static_cast<int32_t>(pattern[kMain].size());
+  p.e0List = pattern[kE0].data();
+  p.e0ListSize = static_cast<int32_t>(pattern[kE0].size());
+  p.e1List = pattern[kE1].data();
+  p.e1ListSize = static_cast<int32_t>(pattern[kE1].size());
+  p.decimalKey = pattern[kDecimal].data();
+  p.decimalKeySize = static_cast<int32_t>(pattern[kDecimal].size());
+  return p;
+}
+
 struct Crafted {
   Bytes image;
   uint32_t at[kSections] = {};
@@ -90,18 +105,7 @@ struct Crafted {
     }
     image.insert(image.end(), 4, 0xCC);
   }
-  LayoutPatterns Patterns() const {
-    LayoutPatterns p;
-    p.mainTable = pattern[kMain].data();
-    p.mainTableSize = static_cast<int32_t>(pattern[kMain].size());
-    p.e0List = pattern[kE0].data();
-    p.e0ListSize = static_cast<int32_t>(pattern[kE0].size());
-    p.e1List = pattern[kE1].data();
-    p.e1ListSize = static_cast<int32_t>(pattern[kE1].size());
-    p.decimalKey = pattern[kDecimal].data();
-    p.decimalKeySize = static_cast<int32_t>(pattern[kDecimal].size());
-    return p;
-  }
+  LayoutPatterns Patterns() const { return PatternsOf(pattern); }
   bool Patch(const std::vector<KeyEntry>& keys, int32_t decimalKey) {
     return PatchLayoutImage(image.data(), static_cast<uint32_t>(image.size()), Patterns(), keys.data(),
                             static_cast<int32_t>(keys.size()), decimalKey);
@@ -223,7 +227,9 @@ TEST(PatchLayoutImage, SectionReachingPastTheEndFailsWithoutWriting) {
       c.image.resize(c.at[s] + NeededBytes(s) - cut);
       const Bytes before = c.image;
       EXPECT_EQ(c.Patch({{0x10, 0x0041, 0, 0}, {0xE11D, 0x0091, 0, 0}}, 0), cut == 0);
-      if (cut) EXPECT_EQ(c.image, before);
+      if (cut) {
+        EXPECT_EQ(c.image, before);
+      }
     }
   }
 }
@@ -274,9 +280,8 @@ TEST(ThirdPartyLayouts, PatternsFoundAndPatchVerified) {
                          "ltenhd/amd64/ltenhd.dll", "ltenhd/ia64/ltenhd.dll"};
   // The same patterns fit every edition, 32-bit and 64-bit; the decimal pattern is the key's
   // current characters, "." or ",".
-  const Bytes main = Decode(U16("FF001B00310032003300"));
-  const Bytes e0 = Decode(U16("1000B1011900B001"));
-  const Bytes e1 = Decode(U16("1D001300"));
+  Bytes pattern[kSections] = {Decode(U16("FF001B00310032003300")), Decode(U16("1000B1011900B001")),
+                              Decode(U16("1D001300")), {}};
   const Bytes decimals[] = {Decode(U16("2E002E00")), Decode(U16("2C002C00"))};
 
   KeyEntry* keys = NewKeyTableCopy();
@@ -292,18 +297,10 @@ TEST(ThirdPartyLayouts, PatternsFoundAndPatchVerified) {
       free(keys);
       GTEST_SKIP() << "third-party layouts absent: " << folder << "/" << file;
     }
-    LayoutPatterns p;
-    p.mainTable = main.data();
-    p.mainTableSize = static_cast<int32_t>(main.size());
-    p.e0List = e0.data();
-    p.e0ListSize = static_cast<int32_t>(e0.size());
-    p.e1List = e1.data();
-    p.e1ListSize = static_cast<int32_t>(e1.size());
-    const Bytes& decimal = Find(image, decimals[0]) >= 0 ? decimals[0] : decimals[1];
-    p.decimalKey = decimal.data();
-    p.decimalKeySize = static_cast<int32_t>(decimal.size());
-    const int32_t at[] = {Find(image, main), Find(image, e0), Find(image, e1), Find(image, decimal)};
-    for (int32_t offset : at) ASSERT_GE(offset, 0);
+    pattern[kDecimal] = Find(image, decimals[0]) >= 0 ? decimals[0] : decimals[1];
+    const LayoutPatterns p = PatternsOf(pattern);
+    int32_t at[kSections];
+    for (int s = 0; s < kSections; ++s) ASSERT_GE(at[s] = Find(image, pattern[s]), 0) << s;
 
     Bytes expected = image;
     auto put = [&](uint32_t offset, uint16_t value) {
@@ -335,7 +332,9 @@ TEST(ThirdPartyLayouts, PatternsFoundAndPatchVerified) {
   free(keys);
 }
 #else
-TEST(ThirdPartyLayouts, PatternsFoundAndPatchVerified) { GTEST_SKIP() << "no folder of third-party layouts configured"; }
+TEST(ThirdPartyLayouts, PatternsFoundAndPatchVerified) {
+  GTEST_SKIP() << "no folder of third-party layouts configured";
+}
 #endif
 
 }  // namespace
