@@ -3,7 +3,8 @@ setup_unit_tests(layout_patch_tests LIBS layout_patch SOURCES ${CMAKE_CURRENT_LI
 
 # Third-party layout libraries, read in place by one test when the folder exists (never copied
 # into the repository); the test skips when it is absent.
-set(SETUP_THIRD_PARTY_LAYOUTS /work/shared/testdata/third-party-layouts CACHE PATH
+get_filename_component(setup_shared_layouts ${PROJECT_SOURCE_DIR}/../shared/testdata/third-party-layouts ABSOLUTE)
+set(SETUP_THIRD_PARTY_LAYOUTS ${setup_shared_layouts} CACHE PATH
     "folder of third-party layout libraries used as test data")
 target_compile_definitions(layout_patch_tests PRIVATE
   SETUP_THIRD_PARTY_LAYOUTS="${SETUP_THIRD_PARTY_LAYOUTS}")
