@@ -136,6 +136,17 @@ class CInstall : public CInstallBase {
   uint16_t m_suiteMask = 0;   // set by QuerySystem
   uint8_t m_productType = 0;  // set by QuerySystem
 
+  // Installation record and system registration (engine/install_record.cpp, engine/registration.cpp)
+  // Results: 1 on success, 0 on failure; none shows a message.
+  void ReadInstallState();   // old paths, counters, options, m_installedId (0, 130 or the record's)
+  int WriteInstallRecord();  // whole record, or only the settings when m_modifyOnly is set
+  int RemoveInstallRecord(); // settings always; link set at m_linkCount 0; the rest at m_useCount 0
+  int RegisterLayoutEntry();
+  int UnregisterLayoutEntry();
+  int SetSwitchKeys();       // per-user switching values; 0 when their key does not exist
+  int ReadScancodeMap();     // always 0; fills hardwareCode and m_scancodeMapRead
+  int WriteScancodeMap();
+
   // Key table (the installer's copy)
   const KeyEntry* FindDefaultKey(uint32_t code) const;
   KeyEntry* FindKey(uint32_t code);

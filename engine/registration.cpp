@@ -1,0 +1,132 @@
+// The system's registrations of the layout: the layout entry, the scan-code map and the per-user
+// switching values.
+//
+// The layout entry and the scan-code map lie under HKLM\SYSTEM, which WOW64 does not redirect;
+// the layout entry is still addressed in the 64-bit view (KEY_WOW64_64KEY) on 64-bit Windows, so
+// that the native system's entry is the one written and removed.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/install.h"
+#include "app/text_ids.h"
+#include "engine/scancode_map.h"
+
+namespace {
+
+constexpr REGSAM kRead = KEY_READ;                                 // 0x20019
+constexpr REGSAM kWrite = KEY_WRITE;                               // 0x20006
+constexpr REGSAM kSetValues = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;  // 6
+constexpr REGSAM kSwitchAccess = KEY_READ | kSetValues;            // 0x2001F
+
+void Close(HKEY& key) {
+  if (key) RegCloseKey(key);
+  key = nullptr;
+}
+
+}  // namespace
+
+// ---- layout entry ---------------------------------------------------------------------------
+
+int CInstall::RegisterLayoutEntry() {
+  const REGSAM access = m_os64 ? kSetValues | KEY_WOW64_64KEY : kSetValues;
+  HKEY layouts = OpenKey(HKEY_LOCAL_MACHINE, kTextLayoutsKey, access);
+  HKEY entry = layouts ? CreateKey(layouts, kTextLayoutEntryKey, access) : nullptr;
+  Close(layouts);
+  const int written = entry && SetStringValue(entry, kTextLayoutNameValue, kTextLayoutName) &&
+                      SetStringValue(entry, kTextLayoutExtraValue, kTextLayoutExtraText) &&
+                      SetStringValue(entry, kTextLayoutMatchValue, kTextLayoutMatchText) &&
+                      SetStringValue(entry, kTextLayoutFileValue, kTextLayoutFileName);
+  Close(entry);
+  return written ? 1 : 0;
+}
+
+int CInstall::UnregisterLayoutEntry() {
+  // Required: the entry must exist.
+  const REGSAM access = m_os64 ? kWrite | KEY_WOW64_64KEY : kWrite;
+  GString entryName;
+  if (!GetText(kTextLayoutEntryKey, entryName) || entryName.IsEmpty()) return 0;
+  HKEY layouts = OpenKey(HKEY_LOCAL_MACHINE, kTextLayoutsKey, access);
+  HKEY entry = layouts ? OpenKey(layouts, entryName.WideAt(0), access) : nullptr;
+  if (!entry) {
+    Close(layouts);
+    return 0;
+  }
+
+  // Best effort: the values, then the key (in the 64-bit view on 64-bit systems).
+  DeleteValue(entry, kTextLayoutNameValue);
+  DeleteValue(entry, kTextLayoutExtraValue);
+  DeleteValue(entry, kTextLayoutMatchValue);
+  DeleteValue(entry, kTextLayoutFileValue);
+  Close(entry);
+  DeleteKey64(layouts, entryName.WideAt(0));
+  Close(layouts);
+  return 1;
+}
+
+// ---- scan-code map --------------------------------------------------------------------------
+
+int CInstall::ReadScancodeMap() {
+  if (!m_keyTable || m_keyCount <= 0) return 0;
+  HKEY key = OpenKey(HKEY_LOCAL_MACHINE, kTextScancodeMapKey, kRead);
+  uint32_t size = 0;
+  uint8_t* value = key ? GetBinaryValue(key, kTextScancodeMapValue, size) : nullptr;
+  if (value) {
+    m_scancodeMapRead = 1;
+    DecodeScancodeMap(value, size, m_keyTable, m_keyCount, nullptr);
+    free(value);
+  }
+  Close(key);
+  return 0;
+}
+
+int CInstall::WriteScancodeMap() {
+  if (!m_keyTable || m_keyCount <= 0) return 0;
+
+  // The map belongs to the whole system: the substitutions of keys that the table does not hold
+  // (other programs' settings) are taken from the map as it is now and written back with ours.
+  ScancodeMapExtras foreign;
+  HKEY current = OpenKey(HKEY_LOCAL_MACHINE, kTextScancodeMapKey, kRead);
+  uint32_t size = 0;
+  uint8_t* value = current ? GetBinaryValue(current, kTextScancodeMapValue, size) : nullptr;
+  Close(current);
+  if (value) {
+    // Decoded into a throw-away copy: only the foreign entries are wanted here.
+    const size_t bytes = sizeof(KeyEntry) * static_cast<size_t>(m_keyCount);
+    KeyEntry* scratch = static_cast<KeyEntry*>(malloc(bytes));
+    if (!scratch) {
+      free(value);
+      return 0;
+    }
+    memcpy(scratch, m_keyTable, bytes);
+    DecodeScancodeMap(value, size, scratch, m_keyCount, &foreign);
+    free(scratch);
+    free(value);
+  }
+
+  uint8_t* map = nullptr;
+  uint32_t mapSize = 0;
+  const MapEncoding encoding = EncodeScancodeMap(m_keyTable, m_keyCount, m_scancodeMapRead != 0, foreign, &map, &mapSize);
+  FreeScancodeMapExtras(&foreign);
+  if (encoding == MapEncoding::kNothingToWrite) return 1;
+  if (encoding != MapEncoding::kValue) return 0;
+
+  HKEY key = OpenKey(HKEY_LOCAL_MACHINE, kTextScancodeMapKey, kWrite);
+  const int written = key ? SetBinaryValue(key, kTextScancodeMapValue, map, mapSize) : 0;
+  Close(key);
+  free(map);
+  return written;
+}
+
+// ---- per-user switching values --------------------------------------------------------------
+
+int CInstall::SetSwitchKeys() {
+  HKEY key = OpenKey(HKEY_CURRENT_USER, kTextSwitchKeysKey, kSwitchAccess);
+  if (!key) return 0;
+  GString three;
+  const int written = three.AssignWideZ(L"3") && SetStringValue(key, kTextSwitchValue1, three) &&
+                      SetStringValue(key, kTextSwitchValue2, three) && SetStringValue(key, kTextSwitchValue3, three);
+  Close(key);
+  return written ? 1 : 0;
+}
