@@ -116,9 +116,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Bytes original(imageBytes, imageBytes + imageSize);
   Bytes patterns[4];
   for (int p = 0; p < 4; ++p) {
-    const uint8_t* spec = data + 2 + 3 * p;
-    const size_t from = imageSize ? (spec[0] | spec[1] << 8) % imageSize : 0;
-    const size_t length = spec[2] % 16;
+    const uint8_t* slot = data + 2 + 3 * p;
+    const size_t from = imageSize ? (slot[0] | slot[1] << 8) % imageSize : 0;
+    const size_t length = slot[2] % 16;
     const size_t to = from + length < imageSize ? from + length : imageSize;
     patterns[p].assign(original.begin() + from, original.begin() + to);
     if (!patterns[p].empty() && (flags >> (2 + p) & 1)) patterns[p][0] ^= 1;
