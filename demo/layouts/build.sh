@@ -1,0 +1,39 @@
+#!/bin/sh
+# Build the demo keyboard layout libraries and the check program.
+#
+#   demo/layouts/build.sh OUTDIR
+#
+# Produces kbddemo_v{0,1,2}_r{0,1}_{x86,x64}.dll and check_layout_{x86,x64}.exe
+# in OUTDIR, using the mingw-w64 cross compilers.
+set -eu
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 OUTDIR" >&2
+    exit 2
+fi
+SRC=$(cd "$(dirname "$0")" && pwd)
+OUT=$1
+mkdir -p "$OUT"
+
+CFLAGS="-O2 -Wall -Wextra -Werror"
+
+for arch in x86 x64; do
+    case $arch in
+        x86) CC=i686-w64-mingw32-gcc;   ENTRY=_DllEntry@12 ;;
+        x64) CC=x86_64-w64-mingw32-gcc; ENTRY=DllEntry ;;
+    esac
+    for v in 0 1 2; do
+        for r in 0 1; do
+            dll="$OUT/kbddemo_v${v}_r${r}_${arch}.dll"
+            # -nostdlib: no C runtime, no import libraries -> no imports.
+            # --kill-at: export the plain name KbdLayerDescriptor on x86.
+            $CC $CFLAGS -DKBD_VARIANT=$v -DKBD_ALT_ROW=$r \
+                -shared -nostdlib -s \
+                -Wl,-e,$ENTRY -Wl,--kill-at -Wl,--no-insert-timestamp \
+                -o "$dll" "$SRC/kbddemo.c"
+            echo "built $dll"
+        done
+    done
+    $CC $CFLAGS -o "$OUT/check_layout_${arch}.exe" "$SRC/check_layout.c"
+    echo "built $OUT/check_layout_${arch}.exe"
+done
