@@ -147,6 +147,22 @@ class CInstall : public CInstallBase {
   int ReadScancodeMap();     // always 0; fills hardwareCode and m_scancodeMapRead
   int WriteScancodeMap();
 
+  // Layout library images (engine/layout_images.cpp). Results: 1 on success, 0 on failure.
+  // A pattern text as bytes (caller frees with free()); null for a missing, empty or non-hex
+  // text; count is set as soon as the text is known.
+  uint8_t* HexTextToBytes(uint32_t textId, int32_t& count);
+  // The system folder's library (32-bit view) and, on 64-bit systems, the native one; the
+  // staging files in the installation folder (either out may be null). Paths not used are empty.
+  int GetLayoutFilePaths(GString& systemTarget, GString& nativeTarget, GString* staging, GString* nativeStaging);
+  // Decodes the image, patches it (key reassignments, decimal comma), writes it to staging and
+  // registers its move to target at the next start. Nothing is written unless every patch
+  // step succeeded.
+  int CustomiseLayoutImage(GString& target, GString& staging, const uint8_t* blob, uint32_t storedSize);
+  // The images for m_osVersion and m_cpuArch from the row of m_variant (alternative row when
+  // an alt option is set); image64 stays empty where the system needs no 64-bit image.
+  int ChooseLayoutImages(BlobRef& image32, BlobRef& image64);
+  int InstallLayoutImages();
+
   // Key table (the installer's copy)
   const KeyEntry* FindDefaultKey(uint32_t code) const;
   KeyEntry* FindKey(uint32_t code);

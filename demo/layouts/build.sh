@@ -27,9 +27,11 @@ for arch in x86 x64; do
             dll="$OUT/kbddemo_v${v}_r${r}_${arch}.dll"
             # -nostdlib: no C runtime, no import libraries -> no imports.
             # --kill-at: export the plain name KbdLayerDescriptor on x86.
+            # No timestamp and no base derived from the output path: the same
+            # sources give the same bytes wherever they are built.
             $CC $CFLAGS -DKBD_VARIANT=$v -DKBD_ALT_ROW=$r \
                 -shared -nostdlib -s \
-                -Wl,-e,$ENTRY -Wl,--kill-at -Wl,--no-insert-timestamp \
+                -Wl,-e,$ENTRY -Wl,--kill-at -Wl,--no-insert-timestamp -Wl,--disable-auto-image-base \
                 -o "$dll" "$SRC/kbddemo.c"
             echo "built $dll"
         done

@@ -338,8 +338,13 @@ static KL_VK_TO_WCHARS3 vk_to_wch3[] = {
     { 0, 0, { 0, 0, 0 } }
 };
 
-/* Two columns: plain, Shift. */
+/* Two columns: plain, Shift.  The keypad's decimal key comes first: the
+ * installer finds its two characters by the bytes that start there (the
+ * characters, then the Tab record) and writes "," over both when the user
+ * asks for a decimal comma.  Shift+decimal with Num Lock on sends Delete,
+ * so the second column only matters with Num Lock off. */
 static KL_VK_TO_WCHARS2 vk_to_wch2[] = {
+    { VK_DECIMAL,  0, { '.',  '.'  } },
     { VK_TAB,      0, { '\t', '\t' } },
     { VK_ADD,      0, { '+',  '+'  } },
     { VK_DIVIDE,   0, { '/',  '/'  } },
@@ -348,8 +353,7 @@ static KL_VK_TO_WCHARS2 vk_to_wch2[] = {
     { 0, 0, { 0, 0 } }
 };
 
-/* One column: numeric keypad with Num Lock on.  The decimal key follows
- * the digit 9 and produces "." in this image. */
+/* One column: the keypad digits with Num Lock on. */
 static KL_VK_TO_WCHARS1 vk_to_wch1_numpad[] = {
     { VK_NUMPAD0, 0, { '0' } },
     { VK_NUMPAD1, 0, { '1' } },
@@ -361,7 +365,6 @@ static KL_VK_TO_WCHARS1 vk_to_wch1_numpad[] = {
     { VK_NUMPAD7, 0, { '7' } },
     { VK_NUMPAD8, 0, { '8' } },
     { VK_NUMPAD9, 0, { '9' } },
-    { VK_DECIMAL, 0, { '.' } },
     { 0, 0, { 0 } }
 };
 

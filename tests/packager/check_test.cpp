@@ -157,7 +157,7 @@ TEST(CheckPackage, ADamagedPackageIsReported) {
   PackageFile package;
   std::vector<std::string> report;
   Problems problems;
-  ASSERT_TRUE(LoadManifest(std::string(PACKAGER_SOURCE_DIR) + "/demo/package.toml", {}, &manifest, &problems));
+  ASSERT_TRUE(LoadManifest(std::string(PACKAGER_SOURCE_DIR) + "/demo/package.toml", {{"LAYOUTS", DEMO_LAYOUTS_DIR}}, &manifest, &problems));
   ASSERT_TRUE(BuildPackage(manifest, Damage::kTableByte, &package, &problems));
   ASSERT_TRUE(WriteOutputs(package, out.Path(), &report, &problems));
   TableSet tables;
@@ -168,7 +168,7 @@ TEST(CheckPackage, ADamagedPackageIsReported) {
 TEST(CheckPackage, TheDemoHasWhatItsTextsPromise) {
   TableSet tables;
   Problems problems;
-  ASSERT_TRUE(LoadTablesFromFolder(std::string(PACKAGER_SOURCE_DIR) + "/demo", {}, &tables, &problems))
+  ASSERT_TRUE(LoadTablesFromFolder(std::string(PACKAGER_SOURCE_DIR) + "/demo", {{"LAYOUTS", DEMO_LAYOUTS_DIR}}, &tables, &problems))
       << Joined(problems);
   CheckTables(tables, {4, 50, 51, 71, 86, 93}, &problems);
   EXPECT_TRUE(problems.Empty()) << Joined(problems);

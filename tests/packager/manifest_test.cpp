@@ -43,6 +43,22 @@ TEST(Manifest, ReadsEveryPartWithPathsFromTheManifestsFolder) {
   EXPECT_EQ(manifest.key.block.Size(), 968u);
 }
 
+TEST(Manifest, OneImageFileServesSeveralPositions) {
+  TempFolder folder;
+  WriteMinimalPackage(folder, "[[image]]\nvariant = 1\nrow = 0\npositions = [4, 7, 10]\nfile = \"x64.dll\"\n");
+  folder.Write("x64.dll", "MZ");
+  Problems problems;
+  Manifest manifest;
+  ASSERT_TRUE(LoadManifest(folder.Path("package.toml"), {}, &manifest, &problems)) << Joined(problems);
+  ASSERT_EQ(manifest.images.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(manifest.images[i].variant, 1);
+    EXPECT_EQ(manifest.images[i].position, 4 + 3 * static_cast<int>(i));
+    EXPECT_EQ(manifest.images[i].path, folder.Path("x64.dll"));
+    EXPECT_EQ(manifest.images[i].line, 12);
+  }
+}
+
 TEST(Manifest, AnExplicitKeyTableGivesTheBlockAndConstants) {
   TempFolder folder;
   WriteMinimalPackage(folder);
@@ -93,6 +109,15 @@ TEST(Manifest, FaultsNameTheLineAndField) {
        "package.toml:16", "[[image]] 1 file: no such file"},
       {"undefined variable", "[[image]]\nvariant = 0\nrow = 0\nposition = 0\nfile = \"${LAYOUTS}/a.dll\"\n", "", "",
        "package.toml:16", "variable LAYOUTS is not defined"},
+      {"position and positions", "[[image]]\nvariant = 0\nrow = 0\nposition = 1\npositions = [2]\nfile = \"img\"\n",
+       "", "", "package.toml:12", "give position or positions, not both"},
+      {"empty positions", "[[image]]\nvariant = 0\nrow = 0\npositions = []\nfile = \"img\"\n", "", "",
+       "package.toml:15", "positions must be a non-empty list"},
+      {"a position of the list out of range", "[[image]]\nvariant = 0\nrow = 0\npositions = [4, 13]\nfile = \"img\"\n",
+       "", "", "package.toml:15", "positions = 13 is out of range (0..12)"},
+      {"a listed position taken", "[[image]]\nvariant = 0\nrow = 0\nposition = 7\nfile = \"img\"\n"
+       "[[image]]\nvariant = 0\nrow = 0\npositions = [4, 7]\nfile = \"img\"\n",
+       "", "", "package.toml:17", "position 7 already has an image (line 12)"},
       {"seed not a text", "", "seed = \"test-seed\"", "seed = 42", "package.toml:3", "package.seed must be a text"},
       {"empty seed", "", "seed = \"test-seed\"", "seed = \"\"", "package.toml:3", "package.seed is empty"},
       {"seed and key", ValidKeyTable(), "", "", "package.toml:3", "package.seed and [key] both given"},

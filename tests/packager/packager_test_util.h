@@ -67,6 +67,40 @@ inline void WriteMinimalPackage(const TempFolder& folder, const std::string& ext
   folder.Write("licence/pl.txt", "Licencja\n");
 }
 
+// Search patterns (texts 146-151, for a common table) and layout images that they fit.
+// PutFakeLayout writes, once each, the main table of a variant at kFakeMainTable, the E0 and E1
+// lists and the decimal key's characters, all within the first kFakeLayoutBytes; the bytes
+// around them must not hold a pattern.
+inline const char kFakePatternTexts[] =
+    "== 146\n2E002E00\n"
+    "== 147\nFF001B003100\n"
+    "== 148\nFF001B003200\n"
+    "== 149\nFF001B003300\n"
+    "== 150\n1C000D801D00\n"
+    "== 151\n1D001302\n";
+constexpr size_t kFakeMainTable = 16, kFakeE0List = 272, kFakeE1List = 288, kFakeDecimal = 296,
+                 kFakeLayoutBytes = 300;
+
+// Writes the bytes of hexadecimal digit pairs into image from offset, growing it when needed.
+inline void PutHex(std::string* image, size_t offset, const std::string& hex) {
+  if (image->size() < offset + hex.size() / 2) image->resize(offset + hex.size() / 2, '\x90');
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    (*image)[offset + i / 2] = static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+}
+
+// A main table of 127 virtual keys whose first bytes are the variant's pattern.
+inline void PutFakeMainTable(std::string* image, size_t offset, int variant) {
+  PutHex(image, offset, "FF001B003" + std::to_string(1 + variant) + "00" + std::string(2 * (254 - 6), '0'));
+}
+
+inline void PutFakeLayout(std::string* image, int variant) {
+  PutFakeMainTable(image, kFakeMainTable, variant);
+  PutHex(image, kFakeE0List, "1C000D80" "1D00A381" "35006F01" "00000000");
+  PutHex(image, kFakeE1List, "1D001302" "00000000");
+  PutHex(image, kFakeDecimal, "2E002E00");
+}
+
 inline std::string Joined(const Problems& problems) {
   std::string out;
   for (const std::string& line : problems.Lines()) out += line + "\n";

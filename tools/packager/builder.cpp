@@ -7,6 +7,7 @@
 
 #include "package/blob_writer.h"
 #include "tools/packager/file_io.h"
+#include "tools/packager/image_check.h"
 #include "tools/packager/string_table.h"
 #include "tools/packager/text_file.h"
 #include "tools/packager/utf.h"
@@ -153,6 +154,9 @@ bool BuildPackage(const Manifest& manifest, Damage damage, PackageFile* out, Pro
   }
   std::vector<PlainBlob> plain;
   if (!ReadPlainBlobs(manifest, &plain, problems)) return false;
+  // An image that its search patterns would not patch correctly must fail here, not on a
+  // user's machine.
+  if (!CheckBuildImages(manifest, plain, problems)) return false;
 
   KeyBytes key;
   if (!KeyFromMaterial(manifest.key, &key)) {

@@ -29,7 +29,8 @@ struct PlainBlob {
 // CR LF document checked the same way). False when anything was rejected.
 bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Problems* problems);
 
-// ReadPlainBlobs, then every blob encoded with the manifest's key.
+// ReadPlainBlobs and the image check (CheckBuildImages), then every blob encoded with the
+// manifest's key.
 bool BuildPackage(const Manifest& manifest, Damage damage, PackageFile* out, Problems* problems);
 
 // The generated C++ source that defines kEmbeddedPackage (package/embedded_package.h).

@@ -14,6 +14,7 @@
 
 #include "tools/packager/builder.h"
 #include "tools/packager/check.h"
+#include "tools/packager/image_check.h"
 #include "tools/packager/inspect.h"
 
 namespace {
@@ -90,7 +91,16 @@ int Check(const std::string& input, const std::string& requireList, bool require
   const bool loaded = folder ? LoadTablesFromFolder(input, variables, &tables, &problems)
                              : LoadTablesFromPackage(input, &tables, &problems);
   // With a table missing every identifier would look absent: fix what stops the reading first.
-  if (loaded) CheckTables(tables, required, &problems);
+  if (loaded) {
+    CheckTables(tables, required, &problems);
+    std::vector<LayoutImage> images;
+    if (folder) {
+      LoadImagesFromFolder(input, variables, &images, &problems);
+    } else {
+      LoadImagesFromPackage(input, &images, &problems);
+    }
+    CheckImages(tables, images, &problems);
+  }
   problems.Print();
   if (problems.Empty()) printf("%s: no problems\n", input.c_str());
   return problems.Empty() ? 0 : 1;
@@ -119,7 +129,8 @@ int main(int argc, char** argv) {
 
   std::string checkInput, requireList;
   std::vector<std::string> checkVars;
-  CLI::App* check = app.add_subcommand("check", "Check the texts of a package file or a package folder");
+  CLI::App* check =
+      app.add_subcommand("check", "Check the texts and layout images of a package file or a package folder");
   check->add_option("package", checkInput, "package.bin, a package folder or its package.toml")->required();
   CLI::Option* require = check->add_option(
       "--require", requireList, "Required text identifiers, e.g. 4,50-51,93 (default: every text the program uses)");

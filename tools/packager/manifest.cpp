@@ -40,7 +40,7 @@
 //   [[image]]                 # one layout library image per table; any position may be empty
 //   variant = 0               # 0..2
 //   row = 0                   # 0 normal, 1 alternative
-//   position = 3              # 0..12
+//   position = 3              # 0..12, or positions = [4, 7, 10, 12] for one file in several
 //   file = "${LAYOUTS}/layout-x64.dll"
 #include "tools/packager/manifest.h"
 
@@ -89,6 +89,8 @@ class ManifestReader {
   void ReadLicence(const toml::table& root, Manifest* out);
   void ReadDocuments(const toml::table& root, Manifest* out);
   void ReadImages(const toml::table& root, Manifest* out);
+  // "position = N" or "positions = [N, ...]", each checked; false after reporting a fault.
+  bool ImagePositions(const toml::table& image, const std::string& field, int line, std::vector<int64_t>* out);
 
   std::string m_path;
   fs::path m_folder;
@@ -361,13 +363,14 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
       Fault(LineOf(element), field + " must be a table");
       continue;
     }
-    RejectUnknown(*image, field, {"variant", "row", "position", "file"});
+    RejectUnknown(*image, field, {"variant", "row", "position", "positions", "file"});
     ImageSource source;
-    int64_t variant = 0, row = 0, position = 0;
+    int64_t variant = 0, row = 0;
     const int line = LineOf(element);
     bool ok = Integer(image->get("variant"), field + " variant", 0, kLayoutVariants - 1, &variant, line);
     ok = Integer(image->get("row"), field + " row", 0, kLayoutRows - 1, &row, line) && ok;
-    ok = Integer(image->get("position"), field + " position", 0, kLayoutPositions - 1, &position, line) && ok;
+    std::vector<int64_t> positions;
+    ok = ImagePositions(*image, field, line, &positions) && ok;
     const toml::node* file = image->get("file");
     if (!file) {
       Fault(LineOf(element), field + " file is missing");
@@ -378,18 +381,52 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
     if (!ok) continue;
     source.variant = static_cast<int>(variant);
     source.row = static_cast<int>(row);
-    source.position = static_cast<int>(position);
-    source.line = LineOf(element);
-    const int slot = (source.variant * kLayoutRows + source.row) * kLayoutPositions + source.position;
-    auto [it, inserted] = taken.emplace(slot, source.line);
-    if (!inserted) {
-      Fault(source.line, field + ": variant " + std::to_string(variant) + ", row " + std::to_string(row) +
-                             ", position " + std::to_string(position) + " already has an image (line " +
-                             std::to_string(it->second) + ")");
-      continue;
+    source.line = line;
+    for (int64_t position : positions) {
+      source.position = static_cast<int>(position);
+      const int slot = (source.variant * kLayoutRows + source.row) * kLayoutPositions + source.position;
+      auto [it, inserted] = taken.emplace(slot, source.line);
+      if (!inserted) {
+        Fault(source.line, field + ": variant " + std::to_string(variant) + ", row " + std::to_string(row) +
+                               ", position " + std::to_string(position) + " already has an image (line " +
+                               std::to_string(it->second) + ")");
+        continue;
+      }
+      out->images.push_back(source);
     }
-    out->images.push_back(source);
   }
+}
+
+bool ManifestReader::ImagePositions(const toml::table& image, const std::string& field, int line,
+                                    std::vector<int64_t>* out) {
+  const toml::node* one = image.get("position");
+  const toml::node* several = image.get("positions");
+  if (one && several) {
+    Fault(line, field + ": give position or positions, not both");
+    return false;
+  }
+  if (!several) {
+    int64_t position = 0;
+    if (!Integer(one, field + " position", 0, kLayoutPositions - 1, &position, line)) return false;
+    out->push_back(position);
+    return true;
+  }
+  const toml::array* list = several->as_array();
+  if (!list || list->empty()) {
+    Fault(LineOf(*several), field + " positions must be a non-empty list of positions 0.." +
+                                std::to_string(kLayoutPositions - 1));
+    return false;
+  }
+  bool ok = true;
+  for (const toml::node& item : *list) {
+    int64_t position = 0;
+    if (Integer(&item, field + " positions", 0, kLayoutPositions - 1, &position, line)) {
+      out->push_back(position);
+    } else {
+      ok = false;
+    }
+  }
+  return ok;
 }
 
 bool ManifestReader::Read(const toml::table& root, Manifest* out) {

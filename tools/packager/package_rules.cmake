@@ -13,6 +13,9 @@
 # gets it from the host build); in the host build itself the packager target is used.
 include_guard(GLOBAL)
 
+# Where demo/layouts builds our layout libraries; the demo manifest reads them as ${LAYOUTS}.
+set(SETUP_DEMO_LAYOUTS_DIR ${CMAKE_BINARY_DIR}/demo_layouts)
+
 set(SETUP_PACKAGER "" CACHE FILEPATH "The host build's packager executable (needed by the Windows build)")
 
 function(setup_embedded_package target)
@@ -50,4 +53,20 @@ function(setup_embedded_package target)
     VERBATIM)
   add_library(${target} OBJECT "${source}")
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# setup_demo_package(<target> OUT_DIR <dir> [DAMAGE kind]): the demo package (demo/package.toml)
+# with our layout libraries, built first by the demo_layouts target.
+function(setup_demo_package target)
+  cmake_parse_arguments(ARG "" "OUT_DIR;DAMAGE" "" ${ARGN})
+  set(damage)
+  if(ARG_DAMAGE)
+    set(damage DAMAGE ${ARG_DAMAGE})
+  endif()
+  setup_embedded_package(${target}
+    MANIFEST ${PROJECT_SOURCE_DIR}/demo/package.toml
+    OUT_DIR ${ARG_OUT_DIR}
+    ${damage}
+    VARS LAYOUTS=${SETUP_DEMO_LAYOUTS_DIR}
+    DEPENDS demo_layouts)
 endfunction()

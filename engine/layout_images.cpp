@@ -1,0 +1,197 @@
+// The layout library images: their choice for the running system, their customisation with the
+// user's keys and decimal key, and their staged replacement of the system's layout library at
+// the next start. The byte work is engine/layout_patch (portable); this file fetches the texts,
+// decodes the blobs and talks to the file system.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+
+#include "app/install.h"
+#include "app/text_ids.h"
+#include "engine/layout_patch.h"
+
+namespace {
+
+// GetSystemWow64DirectoryW is told one character less than the buffer holds.
+constexpr int kSystemFolderRoom = 2309;
+constexpr UINT kSystemFolderSize = 2308;
+
+using SystemFolderProc = UINT(WINAPI*)(LPWSTR, UINT);
+using RedirectionOffProc = BOOL(WINAPI*)(PVOID*);
+using RedirectionOnProc = BOOL(WINAPI*)(PVOID);
+
+template <typename T>
+T ProcAs(FARPROC proc) {
+  return reinterpret_cast<T>(reinterpret_cast<void*>(proc));
+}
+
+// The decoded search patterns, freed with the object.
+class DecodedPatterns {
+ public:
+  ~DecodedPatterns() {
+    free(m_main);
+    free(m_e0);
+    free(m_e1);
+    free(m_decimal);
+  }
+  LayoutPatterns Get() const {
+    LayoutPatterns patterns;
+    patterns.mainTable = m_main;
+    patterns.mainTableSize = m_mainSize;
+    patterns.e0List = m_e0;
+    patterns.e0ListSize = m_e0Size;
+    patterns.e1List = m_e1;
+    patterns.e1ListSize = m_e1Size;
+    patterns.decimalKey = m_decimal;
+    patterns.decimalKeySize = m_decimalSize;
+    return patterns;
+  }
+
+  uint8_t* m_main = nullptr;
+  int32_t m_mainSize = 0;
+  uint8_t* m_e0 = nullptr;
+  int32_t m_e0Size = 0;
+  uint8_t* m_e1 = nullptr;
+  int32_t m_e1Size = 0;
+  uint8_t* m_decimal = nullptr;
+  int32_t m_decimalSize = 0;
+};
+
+// path + "\" + name (one separator whatever either carries); false when memory ran out.
+bool AppendName(GString& path, GString& name) {
+  const WChar* wide = name.AsWide(-1);
+  return wide && path.AppendPath(wide, -1) != 0;
+}
+
+// folder + "\" + name into out.
+bool JoinName(GString& out, const GString& folder, GString& name) {
+  out.Assign(folder);
+  return out.Length() == folder.Length() && AppendName(out, name);
+}
+
+}  // namespace
+
+uint8_t* CInstall::HexTextToBytes(uint32_t textId, int32_t& count) {
+  count = 0;
+  GString text;
+  if (!GetText(textId, text)) return nullptr;
+  return ::HexTextToBytes(text, &count);
+}
+
+int CInstall::GetLayoutFilePaths(GString& systemTarget, GString& nativeTarget, GString* staging,
+                                 GString* nativeStaging) {
+  systemTarget.SetLength(0);
+  nativeTarget.SetLength(0);
+  GString fileName;
+  if (!GetText(kTextLayoutFileName, fileName) || fileName.IsEmpty()) return 0;
+
+  // The file name is also the bare "Layout File" value, so the separator comes from here.
+  if (staging && !JoinName(*staging, m_dirInstall, fileName)) return 0;
+  if (nativeStaging) {
+    nativeStaging->SetLength(0);
+    if (m_os64 && !(JoinName(*nativeStaging, m_dirInstall, fileName) && nativeStaging->AppendRepeated(U16('6'), 1) &&
+                    nativeStaging->AppendRepeated(U16('4'), 1))) {
+      return 0;
+    }
+  }
+
+  if (!m_os64) return GetSpecialFolder(CSIDL_SYSTEM, systemTarget) && AppendName(systemTarget, fileName) ? 1 : 0;
+
+  // A 32-bit program sees the native system folder only with redirection off; the target
+  // names it as such, and the 32-bit one by the folder the system reports for it.
+  if (!GetSpecialFolder(CSIDL_SYSTEM, nativeTarget)) return 0;
+  HMODULE module = nullptr;
+  SystemFolderProc systemFolder32 =
+      ProcAs<SystemFolderProc>(GetTextProc(kTextSystemFolder32Proc, kTextSystemLibrary, module));
+  if (!systemFolder32) {
+    if (module) FreeLibrary(module);
+    nativeTarget.SetLength(0);
+    return 0;
+  }
+  WChar* buffer = systemTarget.WideTail(kSystemFolderRoom);
+  const UINT length = buffer ? systemFolder32(buffer, kSystemFolderSize) : 0;
+  FreeLibrary(module);
+  // A failed call would leave a relative path: the image would replace a file of that name in
+  // whatever folder is current at the next start.
+  if (length == 0 || length > kSystemFolderSize) {
+    systemTarget.SetLength(0);
+    nativeTarget.SetLength(0);
+    return 0;
+  }
+  systemTarget.SetLength(static_cast<int>(length));
+  return AppendName(nativeTarget, fileName) && AppendName(systemTarget, fileName) ? 1 : 0;
+}
+
+int CInstall::CustomiseLayoutImage(GString& target, GString& staging, const uint8_t* blob, uint32_t storedSize) {
+  if (!blob) return 0;
+  const WChar* targetPath = target.AsWide(-1);
+  const WChar* stagingPath = staging.AsWide(-1);
+  if (!targetPath || !stagingPath) return 0;
+
+  uint32_t size = storedSize;
+  uint8_t* image = m_guard.DecodeBlob(blob, size, nullptr);
+  if (!image) return 0;
+
+  // Patterns the steps need; one that is missing fails its step inside the patch.
+  DecodedPatterns decoded;
+  const bool patchKeys = m_keyTable && m_keyCount > 0;
+  if (patchKeys) {
+    const uint32_t mainText = MainTablePatternText(m_variant);
+    if (mainText) decoded.m_main = HexTextToBytes(mainText, decoded.m_mainSize);
+    decoded.m_e0 = HexTextToBytes(kTextE0ListPattern, decoded.m_e0Size);
+    decoded.m_e1 = HexTextToBytes(kTextE1ListPattern, decoded.m_e1Size);
+  }
+  if (m_decimalKey == 0) decoded.m_decimal = HexTextToBytes(kTextDecimalKeyPattern, decoded.m_decimalSize);
+
+  int ok = PatchLayoutImage(image, size, decoded.Get(), m_keyTable, patchKeys ? m_keyCount : 0, m_decimalKey) ? 1 : 0;
+  if (ok) {
+    HANDLE file = CreateOutputFile(stagingPath);
+    ok = file && WriteBytes(file, image, size) ? 1 : 0;
+    if (file) CloseHandle(file);
+  }
+  free(image);
+  if (!ok) return 0;
+
+  // The system replaces its library at the next start; a refusal there is not seen here.
+  if (target.IsEmpty() || staging.IsEmpty()) return 1;
+  if (m_os64) {
+    FARPROC off = nullptr, on = nullptr;
+    HMODULE module = LoadRedirectionControl(off, on);
+    PVOID saved = nullptr;
+    const BOOL redirectionOff = off && ProcAs<RedirectionOffProc>(off)(&saved);
+    MoveFileExW(stagingPath, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (redirectionOff) ProcAs<RedirectionOnProc>(on)(saved);
+    if (module) FreeLibrary(module);
+  } else {
+    MoveFileExW(stagingPath, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+  return 1;
+}
+
+int CInstall::ChooseLayoutImages(BlobRef& image32, BlobRef& image64) {
+  image32 = BlobRef{nullptr, 0};
+  image64 = BlobRef{nullptr, 0};
+  // The variant indexes the rows: anything else has no images.
+  if (m_variant < 0 || m_variant >= kLayoutVariants) return 0;
+  int32_t position32 = -1, position64 = -1;
+  if (!ChooseImagePositions(m_osVersion, m_cpuArch, &position32, &position64)) return 0;
+  const int row = m_altImageA || m_altImageB ? 1 : 0;
+  const BlobRef* images = m_package.layoutImages[m_variant][row];
+  image32 = images[position32];
+  if (position64 >= 0) image64 = images[position64];
+  return 1;
+}
+
+int CInstall::InstallLayoutImages() {
+  GString systemTarget, nativeTarget, staging, nativeStaging;
+  if (!GetLayoutFilePaths(systemTarget, nativeTarget, &staging, &nativeStaging)) return 0;
+  BlobRef image32, image64;
+  if (!ChooseLayoutImages(image32, image64) || !image32.data) return 0;
+  // Checked before anything is staged: a 64-bit system without its image would otherwise get
+  // only the 32-bit library replaced.
+  if (m_os64 && !image64.data) return 0;
+  if (!CustomiseLayoutImage(systemTarget, staging, image32.data, image32.size)) return 0;
+  if (m_os64 && !CustomiseLayoutImage(nativeTarget, nativeStaging, image64.data, image64.size)) return 0;
+  return 1;
+}

@@ -1,0 +1,96 @@
+// The layout library installed for real, in three ctest steps in one prefix:
+//   1. this program with --gtest_filter=InstallStep.*  stages the images and registers their
+//      replacement of the system's library,
+//   2. "wineboot -r"                                     restarts the prefix as Windows would,
+//   3. this program with --gtest_filter=CheckStep.*    reads the installed libraries' tables:
+//      the 32-bit one in the 32-bit system folder (syswow64 on a 64-bit prefix) and the 64-bit
+//      one in the native system32, each patched exactly as asked.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/install.h"
+#include "app/text_ids.h"
+#include "tests/engine/layout_helpers.h"
+#include "tests/engine/system_helpers.h"
+#include "tests/wine/wine_test.h"
+
+namespace {
+
+using layouttest::kLayoutFile;
+using winetest::FileExists;
+
+constexpr int kVariant = 2;  // Dvorak, alternative row
+constexpr int kRow = 1;
+
+std::wstring InstallFolder() {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  return std::wstring(temp, n) + L"LayoutSetupTest\\LayoutInstall\\";
+}
+
+std::wstring WindowsFolder() {
+  wchar_t path[MAX_PATH + 1] = {};
+  GetWindowsDirectoryW(path, MAX_PATH);
+  return path;
+}
+
+TEST(InstallStep, StagesBothImagesAndRegistersTheirReplacement) {
+  systemtest::ForgetPendingIn(InstallFolder());  // leftovers of an earlier run
+  CreateDirectoryW((InstallFolder() + L"..").c_str(), nullptr);
+  CreateDirectoryW(InstallFolder().c_str(), nullptr);
+
+  CInstall install(kEmbeddedPackage);
+  ASSERT_TRUE(install.Init(GetModuleHandleW(nullptr)));
+  ASSERT_EQ(install.QuerySystem(kTextNativeSystemInfoProc, kTextSystemLibrary), 1);
+  install.m_dirInstall.AssignWideZ(reinterpret_cast<const WChar*>(InstallFolder().c_str()));
+  install.m_variant = kVariant;
+  install.m_altImageB = 1;
+  install.m_decimalKey = 0;
+  layouttest::Reassign(install);
+  ASSERT_EQ(install.InstallLayoutImages(), 1);
+
+  const std::wstring staged = InstallFolder() + kLayoutFile;
+  EXPECT_TRUE(FileExists(staged));
+  std::wstring target;
+  ASSERT_TRUE(systemtest::FindPending(staged, &target));
+  if (winetest::IsWow64()) {
+    EXPECT_TRUE(systemtest::SamePath(target, L"!" + systemtest::NtPath(WindowsFolder() + L"\\syswow64\\" + kLayoutFile)))
+        << winetest::Narrow(target);
+    ASSERT_TRUE(systemtest::FindPending(staged + L"64", &target));
+    EXPECT_TRUE(systemtest::SamePath(target, L"!" + systemtest::NtPath(WindowsFolder() + L"\\system32\\" + kLayoutFile)))
+        << winetest::Narrow(target);
+  } else {
+    EXPECT_TRUE(systemtest::SamePath(target, L"!" + systemtest::NtPath(WindowsFolder() + L"\\system32\\" + kLayoutFile)))
+        << winetest::Narrow(target);
+    EXPECT_FALSE(FileExists(staged + L"64"));
+  }
+}
+
+TEST(CheckStep, TheSystemFoldersHoldThePatchedLibraries) {
+  const std::wstring original32 = layouttest::DemoImage(kVariant, kRow, L"x86");
+  std::string report;
+  if (winetest::IsWow64()) {
+    // This 32-bit program sees the native system32 as sysnative.
+    EXPECT_EQ(layouttest::CompareLayouts(L"x86", original32, WindowsFolder() + L"\\syswow64\\" + kLayoutFile,
+                                         layouttest::ExpectedChanges(), &report), 0u)
+        << report;
+    EXPECT_EQ(layouttest::CompareLayouts(L"x64", layouttest::DemoImage(kVariant, kRow, L"x64"),
+                                         WindowsFolder() + L"\\sysnative\\" + kLayoutFile,
+                                         layouttest::ExpectedChanges(), &report), 0u)
+        << report;
+  } else {
+    EXPECT_EQ(layouttest::CompareLayouts(L"x86", original32, WindowsFolder() + L"\\system32\\" + kLayoutFile,
+                                         layouttest::ExpectedChanges(), &report), 0u)
+        << report;
+  }
+  // The staging files went where they were sent.
+  EXPECT_FALSE(FileExists(InstallFolder() + kLayoutFile));
+  EXPECT_FALSE(FileExists(InstallFolder() + kLayoutFile + L"64"));
+  systemtest::ForgetPendingIn(InstallFolder());
+  winetest::DeleteFolderTree(InstallFolder());
+}
+
+}  // namespace

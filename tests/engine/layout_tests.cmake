@@ -1,0 +1,40 @@
+# The layout images with the demo package (engine/layout_images.cpp), in every Wine prefix; the
+# staged and installed images are read back by the comparer of tests/layouts.
+if(CMAKE_CROSSCOMPILING AND TARGET layout_tools)
+  set(layout_definitions DEMO_LAYOUTS_DIR="${SETUP_DEMO_LAYOUTS_DIR}" LAYOUT_TOOLS_DIR="${SETUP_LAYOUT_TOOLS_DIR}")
+  setup_wine_tests(engine_layout_tests LIBS installer embedded_package SOURCES layout_images_test.cpp)
+  target_compile_definitions(engine_layout_tests PRIVATE ${layout_definitions})
+  add_dependencies(engine_layout_tests layout_tools demo_layouts)
+
+  # Installed for real: stage and register, restart the prefix, read the system folders.
+  add_executable(engine_layout_install layout_install.cpp ${PROJECT_SOURCE_DIR}/tests/wine/wine_test.cpp)
+  target_include_directories(engine_layout_install PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(engine_layout_install PRIVATE ${layout_definitions})
+  target_link_libraries(engine_layout_install PRIVATE installer embedded_package strings
+    ${SETUP_GTEST} ${SETUP_GTEST_MAIN} advapi32 shell32)
+  add_dependencies(engine_layout_tests engine_layout_install)
+  foreach(prefix w32-win7 w64-win10)
+    set(step engine_layout_install_${prefix})
+    setup_wine_step(${step}_1_install PREFIX ${prefix}
+      COMMAND $<TARGET_FILE:engine_layout_install> --gtest_filter=InstallStep.* --gtest_brief=1
+      DEPENDS engine_layout_tests_${prefix})
+    setup_wine_step(${step}_2_restart PREFIX ${prefix} COMMAND wineboot -r DEPENDS ${step}_1_install)
+    setup_wine_step(${step}_3_check PREFIX ${prefix}
+      COMMAND $<TARGET_FILE:engine_layout_install> --gtest_filter=CheckStep.* --gtest_brief=1
+      DEPENDS ${step}_2_restart)
+  endforeach()
+endif()
+
+# Third-party libraries, read in place when their folder exists (never copied into the
+# repository), in a package with patterns that fit them; a 64-bit prefix runs both comparers.
+if(CMAKE_CROSSCOMPILING AND TARGET layout_tools AND EXISTS ${SETUP_THIRD_PARTY_LAYOUTS}/ltenhd)
+  setup_embedded_package(third_party_package
+    MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/third_party_package/package.toml
+    OUT_DIR ${CMAKE_BINARY_DIR}/third_party_package
+    VARS THIRD_PARTY=${SETUP_THIRD_PARTY_LAYOUTS})
+  setup_wine_tests(engine_third_party_tests LIBS installer third_party_package SOURCES third_party_test.cpp
+    PREFIXES w64-win10)
+  target_compile_definitions(engine_third_party_tests PRIVATE ${layout_definitions}
+    THIRD_PARTY_LAYOUTS="${SETUP_THIRD_PARTY_LAYOUTS}")
+  add_dependencies(engine_third_party_tests layout_tools)
+endif()
