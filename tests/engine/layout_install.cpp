@@ -73,12 +73,12 @@ TEST(CheckStep, TheSystemFoldersHoldThePatchedLibraries) {
   const std::wstring original32 = layouttest::DemoImage(kVariant, kRow, L"x86");
   std::string report;
   if (winetest::IsWow64()) {
-    // This 32-bit program sees the native system32 as sysnative.
+    // The 64-bit comparer is a 64-bit process: system32 is the native folder for it.
     EXPECT_EQ(layouttest::CompareLayouts(L"x86", original32, WindowsFolder() + L"\\syswow64\\" + kLayoutFile,
                                          layouttest::ExpectedChanges(), &report), 0u)
         << report;
     EXPECT_EQ(layouttest::CompareLayouts(L"x64", layouttest::DemoImage(kVariant, kRow, L"x64"),
-                                         WindowsFolder() + L"\\sysnative\\" + kLayoutFile,
+                                         WindowsFolder() + L"\\system32\\" + kLayoutFile,
                                          layouttest::ExpectedChanges(), &report), 0u)
         << report;
   } else {
