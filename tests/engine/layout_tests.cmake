@@ -13,16 +13,8 @@ if(CMAKE_CROSSCOMPILING AND TARGET layout_tools)
   target_link_libraries(engine_layout_install PRIVATE installer embedded_package strings
     ${SETUP_GTEST} ${SETUP_GTEST_MAIN} advapi32 shell32)
   add_dependencies(engine_layout_tests engine_layout_install)
-  foreach(prefix w32-win7 w64-win10)
-    set(step engine_layout_install_${prefix})
-    setup_wine_step(${step}_1_install PREFIX ${prefix}
-      COMMAND $<TARGET_FILE:engine_layout_install> --gtest_filter=InstallStep.* --gtest_brief=1
-      DEPENDS engine_layout_tests_${prefix})
-    setup_wine_step(${step}_2_restart PREFIX ${prefix} COMMAND wineboot -r DEPENDS ${step}_1_install)
-    setup_wine_step(${step}_3_check PREFIX ${prefix}
-      COMMAND $<TARGET_FILE:engine_layout_install> --gtest_filter=CheckStep.* --gtest_brief=1
-      DEPENDS ${step}_2_restart)
-  endforeach()
+  setup_wine_restart_steps(engine_layout_install PROGRAM engine_layout_install FIRST InstallStep
+    PREFIXES w32-win7 w64-win10 AFTER engine_layout_tests)
 endif()
 
 # Third-party libraries, read in place when their folder exists (never copied into the

@@ -8,24 +8,6 @@
 
 namespace {
 
-struct CommandRun {
-  int exitCode;
-  std::string output;  // stdout and stderr
-};
-
-CommandRun Packager(const std::string& arguments) {
-  const std::string command = std::string(PACKAGER_EXE) + " " + arguments + " 2>&1";
-  CommandRun run{-1, ""};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
 // The demo folder with its layout libraries (built before the tests) for "${LAYOUTS}".
 const std::string kDemo = std::string(PACKAGER_SOURCE_DIR) + "/demo --var LAYOUTS=" + DEMO_LAYOUTS_DIR;
 

@@ -65,23 +65,6 @@ std::string FirstImage(const TempFolder& folder, int variant) {
          folder.Path("images/0.dll") + "): ";
 }
 
-struct CommandRun {
-  int exitCode;
-  std::string output;  // stdout and stderr
-};
-
-CommandRun Packager(const std::string& arguments) {
-  CommandRun run{-1, ""};
-  FILE* pipe = popen((std::string(PACKAGER_EXE) + " " + arguments + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
 TEST(ImageCheck, ImagesThatFitTheirPatternsPass) {
   // Each table ends exactly at the end of one image: the last byte that fits is allowed.
   std::string tableAtEnd = GoodImage(1);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
@@ -105,4 +108,22 @@ inline std::string Joined(const Problems& problems) {
   std::string out;
   for (const std::string& line : problems.Lines()) out += line + "\n";
   return out;
+}
+
+// The packager program run with arguments (PACKAGER_EXE), stdout and stderr together.
+struct CommandRun {
+  int exitCode;
+  std::string output;
+};
+
+inline CommandRun Packager(const std::string& arguments) {
+  CommandRun run{-1, ""};
+  FILE* pipe = popen((std::string(PACKAGER_EXE) + " " + arguments + " 2>&1").c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }

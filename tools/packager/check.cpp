@@ -167,20 +167,29 @@ bool LoadTablesFromFolder(const std::string& folderOrManifest, const Variables& 
   return ok;
 }
 
-bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Problems* problems) {
-  out->origin = packagePath;
-  PackageFile package;
+bool OpenPackageFile(const std::string& packagePath, PackageFile* package, std::unique_ptr<CGuard>* guard,
+                     Problems* problems) {
   std::string error;
-  if (!LoadPackageFile(packagePath, &package, &error)) {
+  if (!LoadPackageFile(packagePath, package, &error)) {
     problems->AddLine(error);
     return false;
   }
-  CGuard guard(package.layout);
-  if (!guard.Load(package.keyBlock.Data(), static_cast<int>(package.keyBlock.Size()))) {
-    problems->Add(packagePath, 0, "the key block (" + std::to_string(package.keyBlock.Size()) +
+  *guard = std::make_unique<CGuard>(package->layout);
+  if (!(*guard)->Load(package->keyBlock.Data(), static_cast<int>(package->keyBlock.Size()))) {
+    problems->Add(packagePath, 0, "the key block (" + std::to_string(package->keyBlock.Size()) +
                                       " bytes) does not load; the program needs " + std::to_string(kKeyBlockLength));
     return false;
   }
+  return true;
+}
+
+bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Problems* problems) {
+  out->origin = packagePath;
+  PackageFile package;
+  std::unique_ptr<CGuard> opened;
+  if (!OpenPackageFile(packagePath, &package, &opened, problems)) return false;
+  const CGuard& guard = *opened;
+  std::string error;
   bool ok = true;
   for (int slot = 0; slot < kTableSlots; ++slot) {
     const std::string name = TableBlobName(slot);

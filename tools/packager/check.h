@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "package/guard.h"
 #include "tools/packager/manifest.h"
+#include "tools/packager/package_file.h"
 #include "tools/packager/problems.h"
 #include "tools/packager/text_file.h"
 
@@ -19,6 +22,11 @@ struct TableSet {
 bool LoadTablesFromFolder(const std::string& folderOrManifest, const Variables& variables, TableSet* out,
                           Problems* problems);
 bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Problems* problems);
+
+// A package file read and its key block loaded into guard (made with the file's constants), so
+// that its blobs can be decoded as the program does; false after reporting what stopped it.
+bool OpenPackageFile(const std::string& packagePath, PackageFile* package, std::unique_ptr<CGuard>* guard,
+                     Problems* problems);
 
 // "4,50-51,93": identifiers and inclusive ranges, blanks allowed; "" gives none.
 bool ParseIdList(const std::string& text, std::vector<uint32_t>* ids, std::string* error);

@@ -170,6 +170,19 @@ void CheckImage(const TableSet& tables, const LayoutImage& image, const std::vec
   }
 }
 
+// An image of a manifest, its messages pointing at its [[image]] line.
+LayoutImage ImageOf(const Manifest& manifest, const ImageSource& source, std::vector<uint8_t> bytes) {
+  LayoutImage image;
+  image.origin = manifest.path;
+  image.line = source.line;
+  image.file = source.path;
+  image.variant = source.variant;
+  image.row = source.row;
+  image.position = source.position;
+  image.bytes = std::move(bytes);
+  return image;
+}
+
 }  // namespace
 
 bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& variables,
@@ -186,15 +199,7 @@ bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& 
       ok = false;
       continue;
     }
-    LayoutImage image;
-    image.origin = manifest.path;
-    image.line = source.line;
-    image.file = source.path;
-    image.variant = source.variant;
-    image.row = source.row;
-    image.position = source.position;
-    image.bytes.assign(bytes.begin(), bytes.end());
-    out->push_back(std::move(image));
+    out->push_back(ImageOf(manifest, source, std::vector<uint8_t>(bytes.begin(), bytes.end())));
   }
   return ok;
 }
@@ -202,17 +207,9 @@ bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& 
 bool LoadImagesFromPackage(const std::string& packagePath, std::vector<LayoutImage>* out, Problems* problems) {
   out->clear();
   PackageFile package;
-  std::string error;
-  if (!LoadPackageFile(packagePath, &package, &error)) {
-    problems->AddLine(error);
-    return false;
-  }
-  CGuard guard(package.layout);
-  if (!guard.Load(package.keyBlock.Data(), static_cast<int>(package.keyBlock.Size()))) {
-    problems->Add(packagePath, 0, "the key block (" + std::to_string(package.keyBlock.Size()) +
-                                      " bytes) does not load; the program needs " + std::to_string(kKeyBlockLength));
-    return false;
-  }
+  std::unique_ptr<CGuard> opened;
+  if (!OpenPackageFile(packagePath, &package, &opened, problems)) return false;
+  const CGuard& guard = *opened;
   bool ok = true;
   for (int variant = 0; variant < kLayoutVariants; ++variant) {
     for (int row = 0; row < kLayoutRows; ++row) {
@@ -273,15 +270,7 @@ bool CheckBuildImages(const Manifest& manifest, const std::vector<PlainBlob>& pl
     const std::string name = ImageBlobName(source.variant, source.row, source.position);
     for (const PlainBlob& blob : plain) {
       if (blob.name != name) continue;
-      LayoutImage image;
-      image.origin = manifest.path;
-      image.line = source.line;
-      image.file = source.path;
-      image.variant = source.variant;
-      image.row = source.row;
-      image.position = source.position;
-      image.bytes = blob.bytes;
-      images.push_back(std::move(image));
+      images.push_back(ImageOf(manifest, source, blob.bytes));
     }
   }
   CheckImages(tables, images, problems);
