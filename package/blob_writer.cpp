@@ -46,11 +46,6 @@ bool RawDeflate(const uint8_t* plain, size_t plainSize, std::vector<uint8_t>* ou
 
 }  // namespace
 
-void WipeBytes(void* data, size_t size) {
-  volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
-  for (size_t i = 0; i < size; ++i) p[i] = 0;
-}
-
 bool EncodeBlob(const uint8_t* key, int keyLength, const uint8_t* plain, size_t plainSize, uint32_t extra,
                 std::vector<uint8_t>* stored) {
   if (key == nullptr || keyLength < 1 || stored == nullptr || (plain == nullptr && plainSize != 0)) return false;

@@ -26,6 +26,19 @@ inline void WriteLittle32(uint8_t* p, uint32_t v) {
   p[3] = static_cast<uint8_t>(v >> 24);
 }
 
+// ECB over whole 8-byte blocks with little-endian halves. The direction is a template argument
+// so that each instance calls its cipher directly, as a hand-written loop would.
+template <void (*Cipher)(const BlowfishContext*, uint32_t*, uint32_t*)>
+void CipherBlocks(const BlowfishContext* ctx, uint8_t* data, size_t length) {
+  for (size_t at = 0; at + 8 <= length; at += 8) {
+    uint32_t left = ReadLittle32(data + at);
+    uint32_t right = ReadLittle32(data + at + 4);
+    Cipher(ctx, &left, &right);
+    WriteLittle32(data + at, left);
+    WriteLittle32(data + at + 4, right);
+  }
+}
+
 }  // namespace
 
 void BlowfishInit(BlowfishContext* ctx, const uint8_t* key, int keyLength) {
@@ -87,21 +100,9 @@ void BlowfishDecipher(const BlowfishContext* ctx, uint32_t* left, uint32_t* righ
 }
 
 void BlowfishEncipherBlocks(const BlowfishContext* ctx, uint8_t* data, size_t length) {
-  for (size_t at = 0; at + 8 <= length; at += 8) {
-    uint32_t left = ReadLittle32(data + at);
-    uint32_t right = ReadLittle32(data + at + 4);
-    BlowfishEncipher(ctx, &left, &right);
-    WriteLittle32(data + at, left);
-    WriteLittle32(data + at + 4, right);
-  }
+  CipherBlocks<BlowfishEncipher>(ctx, data, length);
 }
 
 void BlowfishDecipherBlocks(const BlowfishContext* ctx, uint8_t* data, size_t length) {
-  for (size_t at = 0; at + 8 <= length; at += 8) {
-    uint32_t left = ReadLittle32(data + at);
-    uint32_t right = ReadLittle32(data + at + 4);
-    BlowfishDecipher(ctx, &left, &right);
-    WriteLittle32(data + at, left);
-    WriteLittle32(data + at + 4, right);
-  }
+  CipherBlocks<BlowfishDecipher>(ctx, data, length);
 }

@@ -29,15 +29,9 @@ constexpr uint32_t kCipherBlock = 8;
 // never yields more than 1032 bytes per byte it occupies.
 constexpr uint64_t kMaxInflateRatio = 1032;
 
-// Zeroing the optimiser may not drop although the memory is freed straight after.
-void ZeroBytes(void* data, size_t size) {
-  volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
-  for (size_t i = 0; i < size; ++i) p[i] = 0;
-}
-
 void ZeroAndFree(void* data, size_t size) {
   if (data == nullptr) return;
-  ZeroBytes(data, size);
+  WipeBytes(data, size);
   free(data);
 }
 
@@ -65,6 +59,11 @@ void XorRun(uint8_t* block, int32_t length, int32_t start, int32_t count, int32_
 }
 
 }  // namespace
+
+void WipeBytes(void* data, size_t size) {
+  volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
+  for (size_t i = 0; i < size; ++i) p[i] = 0;
+}
 
 CGuard::CGuard(const GuardLayout& layout)
     : m_keyOffset(layout.keyOffset),

@@ -5,6 +5,7 @@
 // was built); the key is then a 495-byte window of the block.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kKeyBlockLength = 968;
@@ -24,6 +25,10 @@ struct GuardLayout {
   int32_t xorStart;
   int32_t xorLength;
 };
+
+// Overwrites key material so that it does not linger in freed memory; the stores are volatile,
+// so the optimiser keeps them even when the memory is freed straight after.
+void WipeBytes(void* data, size_t size);
 
 class CGuard {
  public:

@@ -145,9 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     format[i] = static_cast<WChar>(data[i] >= 0xF0 ? 0x2000 + data[i] : data[i]);
   const size_t skip = formatLength < size ? formatLength + 1 : size;
   Stream in(data + skip, size - skip);
-  static Pool* pool = nullptr;
-  Pool local(in);
-  pool = &local;
+  Pool pool(in);
 
   std::vector<FormatArg> args;
   for (const WChar* p = format.data(); *p;) {
@@ -155,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConversionSpec conv;
     p = ParseConversion(p, &conv);
     if (!conv.letter) break;
-    if (!AddArguments(conv, in, *pool, args)) return 0;
+    if (!AddArguments(conv, in, pool, args)) return 0;
   }
 
   GString out;

@@ -121,7 +121,5 @@ int TextFromBlobBytes(const uint8_t* plain, uint32_t size, GString& out) {
   }
   // A negative length would make the string measure up to a zero byte past the buffer.
   if (size > static_cast<uint32_t>(INT_MAX)) return 0;
-  const char* text = reinterpret_cast<const char*>(plain);
-  if (!out.AssignNarrow(text, 0, 0)) return 0;
-  return out.AppendNarrow(text, static_cast<int>(size), 0);
+  return out.AssignNarrow(reinterpret_cast<const char*>(plain), static_cast<int>(size), 0);
 }
