@@ -105,6 +105,10 @@ TEST(Find, LastElement) {
   const unsigned char data[] = {0x00, 0x61, 0xFF, 0x00};
   EXPECT_EQ(FindByteReverse(data, 0x161, 4, 0), 1);
   EXPECT_EQ(FindByteReverse(data, -1, 4, 0), 2);
+  EXPECT_EQ(FindByteReverse(data, 0x100, 4, 0), 3);
+  // Units are whole 16-bit values, not their low bytes.
+  const WChar units[] = {0xFF41, 0x0041, 0x8041};
+  EXPECT_EQ(FindUnitReverse(units, 0xFF41, 3, 0), 0);
 }
 
 struct CompareRow {
@@ -151,14 +155,22 @@ TEST(Search, NullPointersAreEmpty) {
   const unsigned char bytes[] = {'a', 'b'};
   const WChar units[] = {'a', 'b'};
   EXPECT_EQ(FindBytes(nullptr, bytes, 5, 1, 0), -1);
+  EXPECT_EQ(FindBytes(bytes, nullptr, 2, 5, 0), -1);
+  EXPECT_EQ(FindBytesReverse(nullptr, bytes, 5, 1, 0), -1);
   EXPECT_EQ(FindBytesReverse(bytes, nullptr, 2, 5, 0), -1);
   EXPECT_EQ(FindByteReverse(nullptr, 'a', 5, 0), -1);
   EXPECT_EQ(CompareBytes(nullptr, bytes, 5, 2), -1);
+  EXPECT_EQ(CompareBytes(bytes, nullptr, 2, 5), 1);
   EXPECT_EQ(CompareBytes(nullptr, nullptr, 5, 5), 0);
+  EXPECT_EQ(FindUnits(nullptr, units, 5, 1, 0), -1);
   EXPECT_EQ(FindUnits(units, nullptr, 2, -1, 0), -1);
   EXPECT_EQ(FindUnitReverse(nullptr, 'a', 5, 0), -1);
   EXPECT_EQ(CompareUnits(units, nullptr, 2, -1), 1);
+  EXPECT_EQ(CompareUnits(nullptr, units, -1, 2), -1);
+  EXPECT_EQ(CompareUnits(nullptr, nullptr, 5, -1), 0);
   EXPECT_EQ(FindBytesSz(nullptr, "a", -1, -1, 0), -1);
+  EXPECT_EQ(FindBytesReverseSz("a", nullptr, -1, 3, 0), -1);
+  EXPECT_EQ(FindByteReverseSz(nullptr, 'a', 3, 0), -1);
   EXPECT_EQ(CompareBytesSz(nullptr, "", 3, -1), 0);
 }
 
@@ -170,16 +182,20 @@ TEST(Search, NegativeLengthsMeasureOnlyWhereDocumented) {
   const char* path = bytes.get();
   EXPECT_EQ(FindBytesSz(path, "\\", -1, -1, 3), 6);
   EXPECT_EQ(FindBytesReverseSz(path, "\\", -1, -1, 0), 6);
+  EXPECT_EQ(FindByteReverseSz(path, '\\', -1, 0), 6);
   EXPECT_EQ(FindByteReverseSz(path, '\\', 5, 0), 2);
   EXPECT_EQ(FindByteReverseSz(path, 0, -1, 0), -1);
   EXPECT_EQ(CompareBytesSz("zz", "aaa", -1, -1), -1);
+  EXPECT_EQ(CompareBytesSz("abX", "abY", 2, -1), -1);
   EXPECT_EQ(FindUnits(units.get(), slash.get(), -1, -1, 3), 6);
   EXPECT_EQ(FindUnitReverse(units.get(), '\\', -1, 0), 6);
   EXPECT_EQ(FindUnitReverse(units.get(), 'e', -1, 11), -1);
+  EXPECT_EQ(CompareUnits(units.get(), units.get(), -1, 11), 0);
   EXPECT_EQ(CompareUnits(units.get(), units.get(), -1, 10), 1);
   // The exact forms take a negative length as an empty range.
   const auto* raw = reinterpret_cast<const unsigned char*>(path);
   EXPECT_EQ(FindBytes(raw, raw, -1, 1, 0), -1);
+  EXPECT_EQ(FindBytesReverse(raw, raw, 11, -1, 0), -1);
   EXPECT_EQ(FindByteReverse(raw, 'c', -1, 0), -1);
 }
 
