@@ -40,6 +40,16 @@ TEST(ParseIdList, IdentifiersAndRanges) {
   }
 }
 
+TEST(ParseIdList, ARangeTooWideToListIsRefused) {
+  std::vector<uint32_t> ids;
+  std::string error;
+  EXPECT_FALSE(ParseIdList("0-4294967295", &ids, &error));
+  EXPECT_NE(error.find("more than 65536 identifiers"), std::string::npos) << error;
+  EXPECT_FALSE(ParseIdList("1-65536,70000", &ids, &error));
+  ASSERT_TRUE(ParseIdList("1-65535,70000", &ids, &error)) << error;
+  EXPECT_EQ(ids.size(), 65536u);
+}
+
 TableSet Tables(std::vector<std::pair<uint32_t, std::string>> common, std::vector<std::pair<uint32_t, std::string>> en,
                 std::vector<std::pair<uint32_t, std::string>> pl) {
   TableSet set;

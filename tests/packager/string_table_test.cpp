@@ -122,6 +122,37 @@ TEST(StringTable, BothRecordKindsAppearInOneSmallestTable) {
   EXPECT_EQ(text, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
 }
 
+TEST(StringTable, AUtf8RecordReadsAsTheProgramReadsIt) {
+  // Records that no build makes: an overlong "/", an encoded surrogate pair, a four-byte form.
+  struct Row {
+    std::string bytes;
+    bool readable;
+    std::u16string units;
+  } rows[] = {
+      {"a\xC0\xAF", true, u"a/"},
+      {"\xED\xA0\xBD\xED\xB8\x80", true, u"\U0001F600"},
+      {"\xF0\x9F\x98\x80", false, u""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bytes);
+    std::vector<uint8_t> table(12, 0);
+    table[11] = 0x80;
+    table[8] = static_cast<uint8_t>(row.bytes.size());
+    table.insert(table.end(), row.bytes.begin(), row.bytes.end());
+    std::vector<TableRecord> records;
+    std::string error;
+    ASSERT_TRUE(ParseStringTable(table.data(), table.size(), 1, &records, &error)) << error;
+    std::u16string units;
+    EXPECT_EQ(RecordUnits(records[0], &units), row.readable);
+    EXPECT_EQ(units, row.units);
+    if (row.readable) {
+      EXPECT_EQ(ProgramText(table, 1, 0), row.units);
+    }
+    std::string text;
+    EXPECT_EQ(RecordText(records[0], &text), row.readable);
+  }
+}
+
 TEST(StringTable, IdenticalTextsShareOneRecord) {
   uint32_t count = 0;
   const std::vector<uint8_t> table = Build(FileOf({{1, "same"}, {2, "other"}, {3, "same"}}), RecordMode::kUtf8, &count);

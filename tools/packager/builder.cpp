@@ -1,6 +1,5 @@
 #include "tools/packager/builder.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -92,11 +91,12 @@ void WipeString(std::string* text) {
   text->clear();
 }
 
-bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Problems* problems) {
+bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, TableSet* texts, Problems* problems) {
   const size_t before = problems->Count();
   out->clear();
+  texts->origin = manifest.path;
   for (int slot = 0; slot < kTableSlots; ++slot) {
-    TextFile file;
+    TextFile& file = texts->tables[slot];
     if (!LoadTextFile(manifest.texts[slot].path, &file, problems)) continue;
     std::vector<uint8_t> table;
     uint32_t count = 0;
@@ -125,14 +125,11 @@ bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Probl
     AddBlob(out, DocumentBlobName(slot), bytes, 0);
   }
   // Images in table order, so that the output does not depend on the manifest's order.
-  std::map<std::string, const ImageSource*> images;
+  std::map<int, const ImageSource*> images;
   for (const ImageSource& image : manifest.images) {
-    const int index = (image.variant * kLayoutRows + image.row) * kLayoutPositions + image.position;
-    char key[8];
-    snprintf(key, sizeof key, "%04d", index);
-    images[key] = &image;
+    images[(image.variant * kLayoutRows + image.row) * kLayoutPositions + image.position] = &image;
   }
-  for (const auto& [key, image] : images) {
+  for (const auto& [slot, image] : images) {
     std::string bytes;
     if (!ReadInput(*image, &bytes, problems)) continue;
     if (bytes.empty()) {
@@ -153,10 +150,11 @@ bool BuildPackage(const Manifest& manifest, Damage damage, PackageFile* out, Pro
     return false;
   }
   std::vector<PlainBlob> plain;
-  if (!ReadPlainBlobs(manifest, &plain, problems)) return false;
+  TableSet texts;
+  if (!ReadPlainBlobs(manifest, &plain, &texts, problems)) return false;
   // An image that its search patterns would not patch correctly must fail here, not on a
   // user's machine.
-  if (!CheckBuildImages(manifest, plain, problems)) return false;
+  if (!CheckBuildImages(manifest, texts, plain, problems)) return false;
 
   KeyBytes key;
   if (!KeyFromMaterial(manifest.key, &key)) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/packager/check.h"
 #include "tools/packager/manifest.h"
 #include "tools/packager/package_file.h"
 #include "tools/packager/problems.h"
@@ -26,8 +27,9 @@ struct PlainBlob {
 
 // Reads every input the manifest names and turns it into blob content: text files into tables,
 // licence texts checked and given CR LF line endings, documents and images as they are (or a
-// CR LF document checked the same way). False when anything was rejected.
-bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Problems* problems);
+// CR LF document checked the same way). The text files as read go to *texts, for the image
+// check. False when anything was rejected.
+bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, TableSet* texts, Problems* problems);
 
 // ReadPlainBlobs and the image check (CheckBuildImages), then every blob encoded with the
 // manifest's key.

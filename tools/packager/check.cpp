@@ -114,6 +114,11 @@ bool ParseIdList(const std::string& text, std::vector<uint32_t>* ids, std::strin
         return false;
       }
     }
+    // A range as wide as "0-4294967295" would otherwise be listed one identifier at a time.
+    if (static_cast<uint64_t>(last) - first >= kMaxRequiredIds - ids->size()) {
+      *error = "\"" + text + "\": more than " + std::to_string(kMaxRequiredIds) + " identifiers";
+      return false;
+    }
     for (uint64_t id = first; id <= last; ++id) ids->push_back(static_cast<uint32_t>(id));
     if (pos == text.size()) break;
     if (text[pos] != ',') {
@@ -147,15 +152,14 @@ std::vector<std::string> FormatConversions(const std::string& utf8) {
 
 bool LoadTablesFromFolder(const std::string& folderOrManifest, const Variables& variables, TableSet* out,
                           Problems* problems) {
-  const std::string manifestPath = ManifestPathOf(folderOrManifest);
-  out->origin = manifestPath;
   Manifest manifest;
-  if (!LoadManifest(manifestPath, variables, &manifest, problems)) {
-    // Go on with whatever tables the manifest did name, so that one run shows every problem.
-    bool any = false;
-    for (const SourceFile& source : manifest.texts) any = any || source.present();
-    if (!any) return false;
-  }
+  // Go on with whatever tables a faulty manifest did name, so that one run shows every problem.
+  LoadManifest(ManifestPathOf(folderOrManifest), variables, &manifest, problems);
+  return TablesFromManifest(manifest, out, problems);
+}
+
+bool TablesFromManifest(const Manifest& manifest, TableSet* out, Problems* problems) {
+  out->origin = manifest.path;
   bool ok = true;
   for (int slot = 0; slot < kTableSlots; ++slot) {
     if (!manifest.texts[slot].present()) {
@@ -186,15 +190,21 @@ bool OpenPackageFile(const std::string& packagePath, PackageFile* package, std::
 bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Problems* problems) {
   out->origin = packagePath;
   PackageFile package;
-  std::unique_ptr<CGuard> opened;
-  if (!OpenPackageFile(packagePath, &package, &opened, problems)) return false;
-  const CGuard& guard = *opened;
+  std::unique_ptr<CGuard> guard;
+  if (!OpenPackageFile(packagePath, &package, &guard, problems)) return false;
+  return TablesFromPackage(packagePath, package, *guard, out, problems);
+}
+
+bool TablesFromPackage(const std::string& packagePath, const PackageFile& package, const CGuard& guard, TableSet* out,
+                       Problems* problems) {
+  out->origin = packagePath;
   std::string error;
   bool ok = true;
   for (int slot = 0; slot < kTableSlots; ++slot) {
     const std::string name = TableBlobName(slot);
     const std::string where = packagePath + "[" + name + "]";
-    out->tables[slot].path = where;
+    TextFile& table = out->tables[slot];
+    table.path = where;
     const NamedBlob* blob = package.Find(name);
     if (!blob) {
       problems->Add(where, 0, "missing");
@@ -210,20 +220,23 @@ bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Proble
       continue;
     }
     std::vector<TableRecord> records;
-    if (!ParseStringTable(plain, size, count, &records, &error)) {
+    const bool parsed = ParseStringTable(plain, size, count, &records, &error);
+    free(plain);
+    if (!parsed) {
       problems->Add(where, 0, error);
       ok = false;
-    } else {
-      out->tables[slot] = TableAsTextFile(where, records);
-      for (const TableRecord& record : records) {
-        std::string text;
-        if (!RecordText(record, &text)) {
-          problems->Add(where, 0, TextLabel(record.id) + ": a UTF-8 record that the program cannot decode");
-          ok = false;
-        }
-      }
+      continue;
     }
-    free(plain);
+    // The records as texts without lines; one the program could not read is reported.
+    for (const TableRecord& record : records) {
+      TextEntry entry;
+      entry.id = record.id;
+      if (!RecordText(record, &entry.text)) {
+        problems->Add(where, 0, TextLabel(record.id) + ": a UTF-8 record that the program cannot decode");
+        ok = false;
+      }
+      table.entries.push_back(std::move(entry));
+    }
   }
   return ok;
 }

@@ -28,7 +28,15 @@ bool LoadTablesFromPackage(const std::string& packagePath, TableSet* out, Proble
 bool OpenPackageFile(const std::string& packagePath, PackageFile* package, std::unique_ptr<CGuard>* guard,
                      Problems* problems);
 
-// "4,50-51,93": identifiers and inclusive ranges, blanks allowed; "" gives none.
+// The same from a manifest already read (even one with faults: the tables it names are read)
+// and from a package file already opened, for a command that also needs their images.
+bool TablesFromManifest(const Manifest& manifest, TableSet* out, Problems* problems);
+bool TablesFromPackage(const std::string& packagePath, const PackageFile& package, const CGuard& guard, TableSet* out,
+                       Problems* problems);
+
+// "4,50-51,93": identifiers and inclusive ranges, blanks allowed; "" gives none. At most
+// kMaxRequiredIds identifiers, repeats counted.
+constexpr size_t kMaxRequiredIds = 65536;
 bool ParseIdList(const std::string& text, std::vector<uint32_t>* ids, std::string* error);
 
 // Every identifier the program asks for (app/text_ids.h).

@@ -187,10 +187,14 @@ LayoutImage ImageOf(const Manifest& manifest, const ImageSource& source, std::ve
 
 bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& variables,
                           std::vector<LayoutImage>* out, Problems* problems) {
-  out->clear();
   Manifest manifest;
   Problems reportedElsewhere;
   LoadManifest(ManifestPathOf(folderOrManifest), variables, &manifest, &reportedElsewhere);
+  return ImagesFromManifest(manifest, out, problems);
+}
+
+bool ImagesFromManifest(const Manifest& manifest, std::vector<LayoutImage>* out, Problems* problems) {
+  out->clear();
   bool ok = true;
   for (const ImageSource& source : manifest.images) {
     std::string bytes, error;
@@ -207,9 +211,14 @@ bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& 
 bool LoadImagesFromPackage(const std::string& packagePath, std::vector<LayoutImage>* out, Problems* problems) {
   out->clear();
   PackageFile package;
-  std::unique_ptr<CGuard> opened;
-  if (!OpenPackageFile(packagePath, &package, &opened, problems)) return false;
-  const CGuard& guard = *opened;
+  std::unique_ptr<CGuard> guard;
+  if (!OpenPackageFile(packagePath, &package, &guard, problems)) return false;
+  return ImagesFromPackage(packagePath, package, *guard, out, problems);
+}
+
+bool ImagesFromPackage(const std::string& packagePath, const PackageFile& package, const CGuard& guard,
+                       std::vector<LayoutImage>* out, Problems* problems) {
+  out->clear();
   bool ok = true;
   for (int variant = 0; variant < kLayoutVariants; ++variant) {
     for (int row = 0; row < kLayoutRows; ++row) {
@@ -257,14 +266,10 @@ void CheckImages(const TableSet& tables, const std::vector<LayoutImage>& images,
   for (const auto& group : groups) CheckImage(tables, *group[0], group, problems);
 }
 
-bool CheckBuildImages(const Manifest& manifest, const std::vector<PlainBlob>& plain, Problems* problems) {
+bool CheckBuildImages(const Manifest& manifest, const TableSet& texts, const std::vector<PlainBlob>& plain,
+                      Problems* problems) {
   if (manifest.images.empty()) return true;
   const size_t before = problems->Count();
-  TableSet tables;
-  tables.origin = manifest.path;
-  for (int slot = 0; slot < kTableSlots; ++slot) {
-    if (!LoadTextFile(manifest.texts[slot].path, &tables.tables[slot], problems)) return false;
-  }
   std::vector<LayoutImage> images;
   for (const ImageSource& source : manifest.images) {
     const std::string name = ImageBlobName(source.variant, source.row, source.position);
@@ -273,6 +278,6 @@ bool CheckBuildImages(const Manifest& manifest, const std::vector<PlainBlob>& pl
       images.push_back(ImageOf(manifest, source, blob.bytes));
     }
   }
-  CheckImages(tables, images, problems);
+  CheckImages(texts, images, problems);
   return problems->Count() == before;
 }

@@ -40,6 +40,11 @@ bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& 
 // Every layout image blob of a package file, decoded with the program's own decoder.
 bool LoadImagesFromPackage(const std::string& packagePath, std::vector<LayoutImage>* out, Problems* problems);
 
+// The same from a manifest already read and from a package file already opened (check.h).
+bool ImagesFromManifest(const Manifest& manifest, std::vector<LayoutImage>* out, Problems* problems);
+bool ImagesFromPackage(const std::string& packagePath, const PackageFile& package, const CGuard& guard,
+                       std::vector<LayoutImage>* out, Problems* problems);
+
 // Checks every image against each pattern it needs, for both interface languages: a pattern
 // text is looked up in the language's table, then the common table, then the extra table, as
 // the program does; a text that both languages share is checked once. Images with the same
@@ -48,5 +53,7 @@ bool LoadImagesFromPackage(const std::string& packagePath, std::vector<LayoutIma
 void CheckImages(const TableSet& tables, const std::vector<LayoutImage>& images, Problems* problems);
 
 // The check of a build: the images as they go into the package (the plain blobs) against the
-// manifest's text files. True when the manifest has no images; false after any problem.
-bool CheckBuildImages(const Manifest& manifest, const std::vector<PlainBlob>& plain, Problems* problems);
+// manifest's text files as ReadPlainBlobs read them. True when the manifest has no images;
+// false after any problem.
+bool CheckBuildImages(const Manifest& manifest, const TableSet& texts, const std::vector<PlainBlob>& plain,
+                      Problems* problems);

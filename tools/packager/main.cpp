@@ -88,16 +88,26 @@ int Check(const std::string& input, const std::string& requireList, bool require
   std::error_code ec;
   const bool folder = std::filesystem::is_directory(input, ec) ||
                       std::filesystem::path(input).extension() == ".toml";
-  const bool loaded = folder ? LoadTablesFromFolder(input, variables, &tables, &problems)
-                             : LoadTablesFromPackage(input, &tables, &problems);
+  // The manifest is read, or the package file opened, once for the tables and the images.
+  Manifest manifest;
+  PackageFile package;
+  std::unique_ptr<CGuard> guard;
+  bool loaded;
+  if (folder) {
+    LoadManifest(ManifestPathOf(input), variables, &manifest, &problems);  // its faults are findings too
+    loaded = TablesFromManifest(manifest, &tables, &problems);
+  } else {
+    loaded = OpenPackageFile(input, &package, &guard, &problems) &&
+             TablesFromPackage(input, package, *guard, &tables, &problems);
+  }
   // With a table missing every identifier would look absent: fix what stops the reading first.
   if (loaded) {
     CheckTables(tables, required, &problems);
     std::vector<LayoutImage> images;
     if (folder) {
-      LoadImagesFromFolder(input, variables, &images, &problems);
+      ImagesFromManifest(manifest, &images, &problems);
     } else {
-      LoadImagesFromPackage(input, &images, &problems);
+      ImagesFromPackage(input, package, *guard, &images, &problems);
     }
     CheckImages(tables, images, &problems);
   }

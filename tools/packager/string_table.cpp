@@ -1,9 +1,11 @@
 #include "tools/packager/string_table.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <map>
 
+#include "strings/utf8.h"
 #include "tools/packager/utf.h"
 
 namespace {
@@ -171,12 +173,16 @@ bool RecordUnits(const TableRecord& record, std::u16string* units) {
     }
     return true;
   }
-  std::u32string codePoints;
-  if (!DecodeUtf8(record.bytes, &codePoints, nullptr)) return false;
-  for (char32_t c : codePoints) {
-    if (c > 0xFFFF) return false;
+  // The program's own decoder, so that a record is readable here exactly when it is there.
+  const size_t size = record.bytes.size();
+  if (size > static_cast<size_t>(INT_MAX)) return false;
+  units->resize(size);
+  const int written = Utf8Decode(record.bytes.data(), static_cast<int>(size), units->data(), static_cast<int>(size));
+  if (written < 0) {
+    units->clear();
+    return false;
   }
-  *units = ToUtf16(codePoints);
+  units->resize(static_cast<size_t>(written));
   return true;
 }
 
@@ -184,10 +190,6 @@ bool RecordText(const TableRecord& record, std::string* utf8) {
   utf8->clear();
   std::u16string units;
   if (!RecordUnits(record, &units)) return false;
-  if (record.utf8) {
-    *utf8 = record.bytes;
-    return true;
-  }
   for (size_t i = 0; i < units.size(); ++i) {
     char32_t c = units[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
@@ -198,16 +200,4 @@ bool RecordText(const TableRecord& record, std::string* utf8) {
     AppendUtf8(c, utf8);
   }
   return true;
-}
-
-TextFile TableAsTextFile(const std::string& path, const std::vector<TableRecord>& records) {
-  TextFile file;
-  file.path = path;
-  for (const TableRecord& record : records) {
-    TextEntry entry;
-    entry.id = record.id;
-    RecordText(record, &entry.text);
-    file.entries.push_back(std::move(entry));
-  }
-  return file;
 }

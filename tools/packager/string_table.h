@@ -47,12 +47,10 @@ struct TableRecord {
 bool ParseStringTable(const uint8_t* data, size_t size, uint32_t count, std::vector<TableRecord>* out,
                       std::string* error);
 
-// A record's text as UTF-8 (a UTF-16 record is converted; a unit that is a lone surrogate
-// becomes U+FFFD). False for a UTF-8 record that the program could not decode.
+// A record's text as the program reads it (RecordUnits), as UTF-8: surrogate pairs are joined,
+// a lone surrogate becomes U+FFFD. False for a UTF-8 record that the program could not decode.
 bool RecordText(const TableRecord& record, std::string* utf8);
 
-// A record's characters as 16-bit units, the way the program's GetText sees them.
+// A record's characters as 16-bit units, the way the program's GetText sees them (a UTF-8
+// record through the program's own decoder). False when that decoder refuses the record.
 bool RecordUnits(const TableRecord& record, std::u16string* units);
-
-// The records of a table as a text file named `path` (lines 0), for the checks.
-TextFile TableAsTextFile(const std::string& path, const std::vector<TableRecord>& records);
