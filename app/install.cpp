@@ -11,12 +11,7 @@
 
 CInstallBase::CInstallBase(const EmbeddedPackage& package) : m_guard(package.layout), m_package(package) {}
 
-CInstallBase::~CInstallBase() {
-  CInstallBase::Release();
-  m_textByLanguage[1].Free();
-  m_textByLanguage[0].Free();
-  m_textCommon.Free();
-}
+CInstallBase::~CInstallBase() { CInstallBase::Release(); }
 
 HWND CInstallBase::OwnerWindow() { return nullptr; }
 
@@ -49,7 +44,6 @@ CInstall::~CInstall() {
   m_wizard = nullptr;
   free(m_keyTable);
   m_keyTable = nullptr;
-  m_textExtra.Free();
 }
 
 HWND CInstall::OwnerWindow() { return m_wizard ? m_wizard->GetMainWindow() : nullptr; }

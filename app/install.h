@@ -155,8 +155,8 @@ class CInstall : public CInstallBase {
   // staging files in the installation folder (either out may be null). Paths not used are empty.
   int GetLayoutFilePaths(GString& systemTarget, GString& nativeTarget, GString* staging, GString* nativeStaging);
   // Decodes the image, patches it (key reassignments, decimal comma), writes it to staging and
-  // registers its move to target at the next start. Nothing is written unless every patch
-  // step succeeded.
+  // registers its move to target at the next start (0 when the system does not record it).
+  // Nothing is written unless every patch step succeeded.
   int CustomiseLayoutImage(GString& target, GString& staging, const uint8_t* blob, uint32_t storedSize);
   // The images for m_osVersion and m_cpuArch from the row of m_variant (alternative row when
   // an alt option is set); image64 stays empty where the system needs no 64-bit image.

@@ -64,21 +64,19 @@ KeyEntry* NewKeyTableCopy() {
   return table;
 }
 
-const KeyEntry* FindDefaultKey(uint32_t code) {
-  const uint16_t scanCode = static_cast<uint16_t>(code);
-  for (int i = 0; i < kKeyTableCount && kDefaultKeys[i].scanCode != 0; ++i) {
-    if (kDefaultKeys[i].scanCode == scanCode) return &kDefaultKeys[i];
-  }
-  return nullptr;
-}
-
-KeyEntry* FindKey(KeyEntry* table, int32_t count, uint32_t code) {
+const KeyEntry* FindKeyIn(const KeyEntry* table, int32_t count, uint32_t code) {
   if (!table) return nullptr;
   const uint16_t scanCode = static_cast<uint16_t>(code);
   for (int32_t i = 0; i < count && table[i].scanCode != 0; ++i) {
     if (table[i].scanCode == scanCode) return &table[i];
   }
   return nullptr;
+}
+
+const KeyEntry* FindDefaultKey(uint32_t code) { return FindKeyIn(kDefaultKeys, kKeyTableCount, code); }
+
+KeyEntry* FindKey(KeyEntry* table, int32_t count, uint32_t code) {
+  return const_cast<KeyEntry*>(FindKeyIn(table, count, code));
 }
 
 bool NormaliseKeys(KeyEntry* table, int32_t count) {

@@ -27,11 +27,15 @@ extern const KeyEntry kDefaultKeys[kKeyTableCount];
 // A malloc'd copy of the 146 built-in entries with every virtualKey 0, or null. Free with free().
 KeyEntry* NewKeyTableCopy();
 
-// The first built-in entry before the end mark whose scanCode equals the low 16 bits of code;
-// null when none (a code whose low 16 bits are 0 is never found).
+// The first of the first `count` entries before the end mark whose scanCode equals the low 16
+// bits of code; null when none, for a null table or count <= 0 (a code whose low 16 bits are 0
+// is never found).
+const KeyEntry* FindKeyIn(const KeyEntry* table, int32_t count, uint32_t code);
+
+// The same walk over the built-in table.
 const KeyEntry* FindDefaultKey(uint32_t code);
 
-// The same walk over the first `count` entries of a copy; null for a null table or count <= 0.
+// The same walk over a copy, giving an entry that the caller may change.
 KeyEntry* FindKey(KeyEntry* table, int32_t count, uint32_t code);
 
 // Clears what equals the default of the same position: a virtualKey equal to the built-in

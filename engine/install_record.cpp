@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 #include "app/install.h"
 #include "app/text_ids.h"
@@ -20,6 +21,21 @@ constexpr uint32_t kEarlierInstaller = 130;
 void Close(HKEY& key) {
   if (key) RegCloseKey(key);
   key = nullptr;
+}
+
+// The keys named by the texts, each below the one before, opened (or created) in turn; only the
+// last stays open. Null when a level fails.
+HKEY OpenLevels(CInstall& in, HKEY parent, std::initializer_list<uint32_t> texts, REGSAM access,
+                bool create = false) {
+  HKEY key = nullptr;
+  for (uint32_t text : texts) {
+    HKEY above = key ? key : parent;
+    HKEY next = create ? in.CreateKey(above, text, access) : in.OpenKey(above, text, access);
+    Close(key);
+    if (!next) return nullptr;
+    key = next;
+  }
+  return key;
 }
 
 // One value of the record as the reading takes it: a string or a DWORD member.
@@ -102,9 +118,7 @@ int WriteWholeRecord(CInstall& in, HKEY record, GString& prevUserLayout) {
   }
 
   // Link-set key.
-  HKEY linkUpper = in.CreateKey(record, kTextLinkSetKey, kWrite);
-  HKEY links = linkUpper ? in.CreateKey(linkUpper, kTextSetAQualifier, kWrite) : nullptr;
-  Close(linkUpper);
+  HKEY links = OpenLevels(in, record, {kTextLinkSetKey, kTextSetAQualifier}, kWrite, true);
   int ok = links && in.SetStringValue(links, kTextValueSetAFile, in.m_setA[0]) &&
            in.SetStringValue(links, kTextValueSetAMenuLink, in.m_setA[1]) &&
            (!in.m_desktopMadeA || in.SetStringValue(links, kTextValueSetADesktopLink, in.m_setA[2])) &&
@@ -114,9 +128,7 @@ int WriteWholeRecord(CInstall& in, HKEY record, GString& prevUserLayout) {
   if (!ok) return 0;
 
   // Settings key.
-  HKEY settingsUpper = in.CreateKey(record, kTextSettingsKey, kWrite);
-  HKEY settings = settingsUpper ? in.CreateKey(settingsUpper, kTextSettingsSubKey, kWrite) : nullptr;
-  Close(settingsUpper);
+  HKEY settings = OpenLevels(in, record, {kTextSettingsKey, kTextSettingsSubKey}, kWrite, true);
   ok = settings && in.SetStringValue(settings, kTextValueSelfCopy, in.m_selfCopy) &&
        in.SetStringValue(settings, kTextValueSelfLink, in.m_selfLink) &&
        in.SetDwordValue(settings, kTextValueInstalledId, kVersionMark) && WriteOptions(in, settings);
@@ -130,11 +142,8 @@ void CInstall::ReadInstallState() {
   m_installedId = 0;
 
   // Installation key; a missing level or a missing required value ends the reading.
-  HKEY top = OpenKey(HKEY_LOCAL_MACHINE, kTextRecordKey, kRead);
-  HKEY middle = top ? OpenKey(top, kTextRecordSubKey, kRead) : nullptr;
-  HKEY record = middle ? OpenKey(middle, kTextProductFolder, kRead) : nullptr;
-  Close(middle);
-  Close(top);
+  HKEY record =
+      OpenLevels(*this, HKEY_LOCAL_MACHINE, {kTextRecordKey, kTextRecordSubKey, kTextProductFolder}, kRead);
 
   const RecordValue installation[] = {
       {kTextValuePrevUserLayout, &m_prevUserLayout, nullptr, true},
@@ -154,9 +163,7 @@ void CInstall::ReadInstallState() {
 
   // Link-set key, when present.
   if (complete) {
-    HKEY upper = OpenKey(record, kTextLinkSetKey, kRead);
-    HKEY links = upper ? OpenKey(upper, kTextSetAQualifier, kRead) : nullptr;
-    Close(upper);
+    HKEY links = OpenLevels(*this, record, {kTextLinkSetKey, kTextSetAQualifier}, kRead);
     if (links) {
       uint32_t linkCount = 0;
       const RecordValue linkSet[] = {
@@ -174,9 +181,7 @@ void CInstall::ReadInstallState() {
 
   // Settings key, when present: the version mark, the key assignments and the options.
   if (complete) {
-    HKEY upper = OpenKey(record, kTextSettingsKey, kRead);
-    HKEY settings = upper ? OpenKey(upper, kTextSettingsSubKey, kRead) : nullptr;
-    Close(upper);
+    HKEY settings = OpenLevels(*this, record, {kTextSettingsKey, kTextSettingsSubKey}, kRead);
     uint32_t mark = 0;
     if (settings && GetStringValue(settings, kTextValueSelfCopy, m_oldSelfCopy) &&
         GetStringValue(settings, kTextValueSelfLink, m_oldSelfLink) &&
@@ -196,9 +201,7 @@ void CInstall::ReadInstallState() {
   // (Windows 2000 does not know the flag).
   if (m_installedId != 0) return;
   const REGSAM access = m_osVersion > 50 ? kRead | KEY_WOW64_64KEY : kRead;
-  HKEY layouts = OpenKey(HKEY_LOCAL_MACHINE, kTextLayoutsKey, access);
-  HKEY entry = layouts ? OpenKey(layouts, kTextLayoutEntryKey, access) : nullptr;
-  Close(layouts);
+  HKEY entry = OpenLevels(*this, HKEY_LOCAL_MACHINE, {kTextLayoutsKey, kTextLayoutEntryKey}, access);
   if (entry) {
     GString name, product, file;
     if (GetText(kTextLayoutName, name) && GetText(kTextLayoutMatchText, product) &&
@@ -213,17 +216,12 @@ void CInstall::ReadInstallState() {
 int CInstall::WriteInstallRecord() {
   // Change-settings mode: only the settings key of an existing record.
   if (m_modifyOnly) {
-    HKEY top = OpenKey(HKEY_LOCAL_MACHINE, kTextRecordKey, kWrite);
-    HKEY middle = top ? OpenKey(top, kTextRecordSubKey, kWrite) : nullptr;
-    HKEY record = middle ? OpenKey(middle, kTextProductFolder, kWrite) : nullptr;
-    HKEY upper = record ? OpenKey(record, kTextSettingsKey, kWrite) : nullptr;
-    HKEY settings = upper ? OpenKey(upper, kTextSettingsSubKey, kWrite) : nullptr;
+    HKEY settings = OpenLevels(*this, HKEY_LOCAL_MACHINE,
+                               {kTextRecordKey, kTextRecordSubKey, kTextProductFolder, kTextSettingsKey,
+                                kTextSettingsSubKey},
+                               kWrite);
     const int written = settings ? WriteOptions(*this, settings) : 0;
     Close(settings);
-    Close(upper);
-    Close(record);
-    Close(middle);
-    Close(top);
     return written;
   }
 
@@ -233,9 +231,7 @@ int CInstall::WriteInstallRecord() {
 
   // 2. The installation key, created below the existing Software key.
   HKEY top = OpenKey(HKEY_LOCAL_MACHINE, kTextRecordKey, kWrite);
-  HKEY middle = top ? CreateKey(top, kTextRecordSubKey, kWrite) : nullptr;
-  HKEY record = middle ? CreateKey(middle, kTextProductFolder, kWrite) : nullptr;
-  Close(middle);
+  HKEY record = top ? OpenLevels(*this, top, {kTextRecordSubKey, kTextProductFolder}, kWrite, true) : nullptr;
   Close(top);
   if (!record) return 0;
 

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 #include "app/install.h"
 #include "app/text_ids.h"
@@ -27,35 +28,12 @@ T ProcAs(FARPROC proc) {
 }
 
 // The decoded search patterns, freed with the object.
-class DecodedPatterns {
- public:
+struct DecodedPatterns {
   ~DecodedPatterns() {
-    free(m_main);
-    free(m_e0);
-    free(m_e1);
-    free(m_decimal);
+    for (const uint8_t* bytes : {patterns.mainTable, patterns.e0List, patterns.e1List, patterns.decimalKey})
+      free(const_cast<uint8_t*>(bytes));
   }
-  LayoutPatterns Get() const {
-    LayoutPatterns patterns;
-    patterns.mainTable = m_main;
-    patterns.mainTableSize = m_mainSize;
-    patterns.e0List = m_e0;
-    patterns.e0ListSize = m_e0Size;
-    patterns.e1List = m_e1;
-    patterns.e1ListSize = m_e1Size;
-    patterns.decimalKey = m_decimal;
-    patterns.decimalKeySize = m_decimalSize;
-    return patterns;
-  }
-
-  uint8_t* m_main = nullptr;
-  int32_t m_mainSize = 0;
-  uint8_t* m_e0 = nullptr;
-  int32_t m_e0Size = 0;
-  uint8_t* m_e1 = nullptr;
-  int32_t m_e1Size = 0;
-  uint8_t* m_decimal = nullptr;
-  int32_t m_decimalSize = 0;
+  LayoutPatterns patterns;
 };
 
 // path + "\" + name (one separator whatever either carries); false when memory ran out.
@@ -90,10 +68,8 @@ int CInstall::GetLayoutFilePaths(GString& systemTarget, GString& nativeTarget, G
   if (staging && !JoinName(*staging, m_dirInstall, fileName)) return 0;
   if (nativeStaging) {
     nativeStaging->SetLength(0);
-    if (m_os64 && !(JoinName(*nativeStaging, m_dirInstall, fileName) && nativeStaging->AppendRepeated(U16('6'), 1) &&
-                    nativeStaging->AppendRepeated(U16('4'), 1))) {
+    if (m_os64 && !(JoinName(*nativeStaging, m_dirInstall, fileName) && nativeStaging->AppendWide(U16("64"), 2)))
       return 0;
-    }
   }
 
   if (!m_os64) return GetSpecialFolder(CSIDL_SYSTEM, systemTarget) && AppendName(systemTarget, fileName) ? 1 : 0;
@@ -135,16 +111,17 @@ int CInstall::CustomiseLayoutImage(GString& target, GString& staging, const uint
 
   // Patterns the steps need; one that is missing fails its step inside the patch.
   DecodedPatterns decoded;
+  LayoutPatterns& patterns = decoded.patterns;
   const bool patchKeys = m_keyTable && m_keyCount > 0;
   if (patchKeys) {
     const uint32_t mainText = MainTablePatternText(m_variant);
-    if (mainText) decoded.m_main = HexTextToBytes(mainText, decoded.m_mainSize);
-    decoded.m_e0 = HexTextToBytes(kTextE0ListPattern, decoded.m_e0Size);
-    decoded.m_e1 = HexTextToBytes(kTextE1ListPattern, decoded.m_e1Size);
+    if (mainText) patterns.mainTable = HexTextToBytes(mainText, patterns.mainTableSize);
+    patterns.e0List = HexTextToBytes(kTextE0ListPattern, patterns.e0ListSize);
+    patterns.e1List = HexTextToBytes(kTextE1ListPattern, patterns.e1ListSize);
   }
-  if (m_decimalKey == 0) decoded.m_decimal = HexTextToBytes(kTextDecimalKeyPattern, decoded.m_decimalSize);
+  if (m_decimalKey == 0) patterns.decimalKey = HexTextToBytes(kTextDecimalKeyPattern, patterns.decimalKeySize);
 
-  int ok = PatchLayoutImage(image, size, decoded.Get(), m_keyTable, patchKeys ? m_keyCount : 0, m_decimalKey) ? 1 : 0;
+  int ok = PatchLayoutImage(image, size, patterns, m_keyTable, patchKeys ? m_keyCount : 0, m_decimalKey) ? 1 : 0;
   if (ok) {
     HANDLE file = CreateOutputFile(stagingPath);
     ok = file && WriteBytes(file, image, size) ? 1 : 0;
@@ -153,20 +130,19 @@ int CInstall::CustomiseLayoutImage(GString& target, GString& staging, const uint
   free(image);
   if (!ok) return 0;
 
-  // The system replaces its library at the next start; a refusal there is not seen here.
+  // The system replaces its library at the next start; a refusal there is not seen here, but a
+  // replacement the system would not even record leaves the old library for good.
   if (target.IsEmpty() || staging.IsEmpty()) return 1;
-  if (m_os64) {
-    FARPROC off = nullptr, on = nullptr;
-    HMODULE module = LoadRedirectionControl(off, on);
-    PVOID saved = nullptr;
-    const BOOL redirectionOff = off && ProcAs<RedirectionOffProc>(off)(&saved);
-    MoveFileExW(stagingPath, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
-    if (redirectionOff) ProcAs<RedirectionOnProc>(on)(saved);
-    if (module) FreeLibrary(module);
-  } else {
-    MoveFileExW(stagingPath, targetPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
-  }
-  return 1;
+  const DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT;
+  if (!m_os64) return MoveFileExW(stagingPath, targetPath, moveFlags) ? 1 : 0;
+  FARPROC off = nullptr, on = nullptr;
+  HMODULE module = LoadRedirectionControl(off, on);
+  PVOID saved = nullptr;
+  const BOOL redirectionOff = off && ProcAs<RedirectionOffProc>(off)(&saved);
+  const BOOL recorded = MoveFileExW(stagingPath, targetPath, moveFlags);
+  if (redirectionOff) ProcAs<RedirectionOnProc>(on)(saved);
+  if (module) FreeLibrary(module);
+  return recorded ? 1 : 0;
 }
 
 int CInstall::ChooseLayoutImages(BlobRef& image32, BlobRef& image64) {

@@ -53,20 +53,16 @@ int CInstall::DeleteKey(HKEY parent, uint32_t subKeyText) {
 
 int CInstall::DeleteKey64(HKEY parent, const WChar* subKey) {
   if (IsEmptyName(subKey)) return 0;
-  // The export lookup below fetches its texts into m_scratch, where callers often keep the name.
-  GString name;
-  if (!name.AssignWideZ(subKey)) return 0;
   if (m_os64) {
     HMODULE module = nullptr;
     FARPROC proc = GetTextProc(kTextDeleteKey64Proc, kTextRegistryLibrary, module);
     LONG status = ERROR_PROC_NOT_FOUND;
     if (proc)
-      status = reinterpret_cast<DeleteKeyExProc>(reinterpret_cast<void*>(proc))(parent, name.WideAt(0),
-                                                                              KEY_WOW64_64KEY, 0);
+      status = reinterpret_cast<DeleteKeyExProc>(reinterpret_cast<void*>(proc))(parent, subKey, KEY_WOW64_64KEY, 0);
     if (module) FreeLibrary(module);
     if (status == ERROR_SUCCESS) return 1;
   }
-  return RegDeleteKeyW(parent, name.WideAt(0)) == ERROR_SUCCESS ? 1 : 0;
+  return RegDeleteKeyW(parent, subKey) == ERROR_SUCCESS ? 1 : 0;
 }
 
 // ---- binary and DWORD values ----------------------------------------------------------------

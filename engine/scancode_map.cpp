@@ -52,14 +52,6 @@ EntryKind KindOf(KeyEntry* table, int32_t count, uint32_t entry) {
   return EntryKind::kOurs;
 }
 
-// FindKey for a table that is only read.
-const KeyEntry* FindKeyIn(const KeyEntry* table, int32_t count, uint16_t scanCode) {
-  for (int32_t i = 0; i < count && table[i].scanCode != 0; ++i) {
-    if (table[i].scanCode == scanCode) return &table[i];
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 void FreeScancodeMapExtras(ScancodeMapExtras* extras) {

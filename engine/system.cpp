@@ -168,7 +168,7 @@ int CInstall::LaunchAndWait(uint32_t templateText, ...) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   // CreateProcessW may write into the command line, so it gets the string's own block.
-  WChar* commandLine = line.WideTail(0) - line.Length();
+  WChar* commandLine = static_cast<WChar*>(line.Terminate());
   if (CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     WaitForSingleObject(process.hProcess, kWaitForLaunchMs);  // at most a second; the outcome is not needed
     CloseHandle(process.hThread);
@@ -178,9 +178,12 @@ int CInstall::LaunchAndWait(uint32_t templateText, ...) {
 }
 
 HMODULE CInstall::LoadTextLibrary(uint32_t libraryText) {
-  if (!GetText(libraryText, m_scratch) || m_scratch.IsEmpty()) return nullptr;
-  if (m_scratch.FindLastChar(U16('\\'), 0) >= 0 || m_scratch.FindLastChar(U16('/'), 0) >= 0)
-    return LoadLibraryW(m_scratch.WideAt(0));
+  // A string of its own: the callers (registry and file operations) often hold a name in
+  // m_scratch while they look an export up.
+  GString name;
+  if (!GetText(libraryText, name) || name.IsEmpty()) return nullptr;
+  if (name.FindLastChar(U16('\\'), 0) >= 0 || name.FindLastChar(U16('/'), 0) >= 0)
+    return LoadLibraryW(name.WideAt(0));
   // A bare name is loaded from the system folder: by name alone, a copy planted beside the
   // program would win.
   GString path;
@@ -189,7 +192,7 @@ HMODULE CInstall::LoadTextLibrary(uint32_t libraryText) {
   const UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) return nullptr;
   path.SetLength(static_cast<int>(length));
-  if (!path.AppendPath(m_scratch.WideAt(0), m_scratch.Length())) return nullptr;
+  if (!path.AppendPath(name.WideAt(0), name.Length())) return nullptr;
   return LoadLibraryW(path.WideAt(0));
 }
 

@@ -194,6 +194,18 @@ TEST_F(StagedImage, NothingAskedLeavesTheDecodedImageByteForByte) {
   EXPECT_EQ(systemtest::FileBytes(Staging()), systemtest::FileBytes(DemoImage(2, 1, L"x86")));
 }
 
+TEST_F(StagedImage, AReplacementTheSystemDoesNotRecordFails) {
+  // A target longer than any path the system takes: the move at the next start is refused now.
+  m_install.m_variant = kVariant;
+  m_install.m_decimalKey = 1;
+  GString target(U16('x'), 40000);
+  GString staging;
+  staging.AssignWideZ(reinterpret_cast<const WChar*>(Staging().c_str()));
+  const BlobRef image = kEmbeddedPackage.layoutImages[kVariant][0][kPosition32];
+  EXPECT_EQ(m_install.CustomiseLayoutImage(target, staging, image.data, image.size), 0);
+  EXPECT_FALSE(systemtest::FindPending(Staging(), nullptr));
+}
+
 TEST_F(StagedImage, AFailedStepWritesNoFile) {
   const BlobRef image = kEmbeddedPackage.layoutImages[0][0][kPosition32];
   m_install.m_decimalKey = 0;
