@@ -67,6 +67,13 @@ TEST(DecodeScancodeMap, MalformedValuesChangeNothing) {
     EXPECT_EQ(t.Code(0x1E), 0);
     EXPECT_EQ(t.foreign.count, 0u);
   }
+  // No value, no table, an empty table.
+  Table t;
+  uint8_t valid[20] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0x30, 0, 0x1E, 0, 0, 0, 0, 0};
+  EXPECT_FALSE(DecodeScancodeMap(nullptr, 20, t.keys, kKeyTableCount, &t.foreign));
+  EXPECT_FALSE(DecodeScancodeMap(valid, 20, nullptr, kKeyTableCount, &t.foreign));
+  EXPECT_FALSE(DecodeScancodeMap(valid, 20, t.keys, 0, &t.foreign));
+  EXPECT_EQ(t.Code(0x1E), 0);
 }
 
 TEST(DecodeScancodeMap, TakesKnownKeysAndKeepsForeignOnesFromZeroHeaderOnly) {
@@ -118,7 +125,9 @@ TEST(ScancodeMap, RoundTrip) {
   const Words map = Map({0x00010000, 0x001E0030, 0xE11D0046, 0x00540031, 0x002100FF});
   Table first, second;
   ASSERT_TRUE(first.Decode(map));
+  EXPECT_EQ(first.Encode(true), map);
   ASSERT_TRUE(second.Decode(first.Encode(false)));
+  for (int i = 0; i < kKeyTableCount; ++i) EXPECT_EQ(first.keys[i].hardwareCode, second.keys[i].hardwareCode) << i;
   EXPECT_EQ(second.Encode(false), map);
 }
 
