@@ -7,11 +7,8 @@ if(CMAKE_CROSSCOMPILING AND TARGET layout_tools)
   add_dependencies(engine_layout_tests layout_tools demo_layouts)
 
   # Installed for real: stage and register, restart the prefix, read the system folders.
-  add_executable(engine_layout_install layout_install.cpp ${PROJECT_SOURCE_DIR}/tests/wine/wine_test.cpp)
-  target_include_directories(engine_layout_install PRIVATE ${PROJECT_SOURCE_DIR})
+  setup_wine_program(engine_layout_install LIBS installer embedded_package SOURCES layout_install.cpp)
   target_compile_definitions(engine_layout_install PRIVATE ${layout_definitions})
-  target_link_libraries(engine_layout_install PRIVATE installer embedded_package strings
-    ${SETUP_GTEST} ${SETUP_GTEST_MAIN} advapi32 shell32)
   add_dependencies(engine_layout_tests engine_layout_install)
   setup_wine_restart_steps(engine_layout_install PROGRAM engine_layout_install FIRST InstallStep
     PREFIXES w32-win7 w64-win10 AFTER engine_layout_tests)
