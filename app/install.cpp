@@ -92,11 +92,6 @@ const uint8_t* CInstall::LookupText(uint32_t id) {
   return record ? record : m_textExtra.Find(id);
 }
 
-bool CInstall::Run() {
-  // The start-up checks and the wizard's message loop run here once they exist.
-  return true;
-}
-
 void CInstall::Shutdown() {
   if (m_wizard) {
     m_wizard->DestroyWindows();
@@ -134,19 +129,9 @@ bool CInstall::SetUiLanguage(uint32_t language) {
   return true;
 }
 
-int32_t CInstall::DetectVariant() {
-  // Decided by the start-up checks from the system's keyboard layouts.
-  return m_variant;
-}
-
 int32_t CInstall::SetVariant(int32_t variant) {
   if (static_cast<uint32_t>(variant) <= 2) m_variant = variant;
   return variant;
-}
-
-int32_t CInstall::DetectDecimalKey() {
-  // Decided by the start-up checks from the user's decimal separator.
-  return m_decimalKey;
 }
 
 int32_t CInstall::SetDecimalKey(int32_t key) {

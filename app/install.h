@@ -57,9 +57,21 @@ class CInstall : public CInstallBase {
   void Release() override;
   const uint8_t* LookupText(uint32_t id) override;
 
-  // The run between initialisation and shutdown; false when it refuses.
+  // The run between initialisation and shutdown (app/run.cpp): the start-up checks, then the
+  // wizard. False: the entry function only destroys the object; true: it shuts down in order.
   bool Run();
+  // The start-up checks alone, up to the wizard: kRefused and kEnded are Run's false and true;
+  // kOpenWizard means every check passed and the record was read.
+  enum class StartUp { kRefused, kEnded, kOpenWizard };
+  StartUp StartUpChecks();
   void Shutdown();
+
+  // Start-up checks (app/run.cpp, app/paths.cpp)
+  int ShowMessage(uint32_t textId, UINT type);  // the pressed button; 0 without a controller
+  bool IsSupportedPlatform() const;
+  bool ActivateRunningCopy();  // false when another copy runs (it is brought to the front)
+  bool HasCyrillicLayout() const;
+  bool ComposePaths();
 
   // Texts
   bool GetText(uint32_t id, GString& out);
@@ -162,6 +174,18 @@ class CInstall : public CInstallBase {
   // an alt option is set); image64 stays empty where the system needs no 64-bit image.
   int ChooseLayoutImages(BlobRef& image32, BlobRef& image64);
   int InstallLayoutImages();
+
+  // Install procedure (engine/install.cpp). Results: 1 on success, 0 on failure; none shows a
+  // message, and nothing is rolled back.
+  int Install();
+  int InstallFiles();
+  int WriteSetCFile(const WChar* path);
+  int RegisterInputLanguage(uint16_t languageId, int makeDefault);
+  int RemoveOldVersionFiles(int withSystemFiles);
+
+  // Uninstall procedure (engine/uninstall.cpp).
+  int Uninstall();
+  int RunRemovalScript();
 
   // Key table (the installer's copy)
   const KeyEntry* FindDefaultKey(uint32_t code) const;

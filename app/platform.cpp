@@ -1,0 +1,44 @@
+#include "app/platform.h"
+
+const uint16_t kCyrillicLanguages[kCyrillicLanguageCount] = {
+    0x0419,  // Russian
+    0x0402,  // Bulgarian
+    0x0422,  // Ukrainian
+    0x0423,  // Belarusian
+    0x082C,  // Azerbaijani, Cyrillic
+    0x0843,  // Uzbek, Cyrillic
+    0x0C1A,  // Serbian, Cyrillic
+    0x046D,  // Bashkir
+    0x043F,  // Kazakh
+    0x0440,  // Kyrgyz
+    0x042F,  // Macedonian
+    0x0450,  // Mongolian, Cyrillic
+    0x0485,  // Yakut
+    0x0428,  // Tajik, Cyrillic
+    0x0444,  // Tatar
+};
+
+bool IsSupportedPlatform(int32_t osVersion, int32_t cpuArch) {
+  const bool x86 = cpuArch == 0;
+  switch (osVersion) {
+    case 50:
+    case 51:
+      return x86;
+    case 52:
+    case 60:
+    case 61:
+    case 62:
+    case 63:
+    case 100:
+      return x86 || cpuArch == 6 || cpuArch == 9;
+    default:
+      return false;
+  }
+}
+
+bool IsCyrillicLayout(uintptr_t layoutHandle) {
+  const uint16_t language = static_cast<uint16_t>(layoutHandle & 0xFFFF);
+  for (uint16_t cyrillic : kCyrillicLanguages)
+    if (language == cyrillic) return true;
+  return false;
+}
