@@ -3,7 +3,9 @@
 #   host        unit tests (GoogleTest, one ctest entry per case)
 #   host-asan   the same under AddressSanitizer + UndefinedBehaviorSanitizer
 #   windows     the same tests built for 32-bit Windows, and the engine's tests against Wine's
-#               registry, files and shell, run under Wine in throwaway prefixes
+#               registry, files and shell, run under Wine in throwaway prefixes; on a machine that
+#               cannot run 32-bit x86 code (a kernel without 32-bit emulation) the same tests
+#               built for 64-bit Windows instead, in 64-bit prefixes (windows64)
 #   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, runs under Wine
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
 #   bench       one short pass of the benchmarks, to keep them building and running
@@ -57,12 +59,23 @@ run_benchmarks() {
   done
 }
 
-layer host ctest_preset host
-layer host-asan ctest_preset host-asan
-layer windows ctest_preset windows
-layer windows-program ctest_preset windows-program
-layer fuzz run_fuzzers
-layer bench run_benchmarks
+timed() {  # timed NAME COMMAND...: a layer with its time
+  local start=$SECONDS
+  layer "$@"
+  echo "=== $1 took $((SECONDS - start)) s"
+}
+
+timed host ctest_preset host
+timed host-asan ctest_preset host-asan
+if cmake/wine-run --can-run-32bit; then
+  timed windows ctest_preset windows
+else
+  echo "=== windows: this machine cannot run 32-bit x86 code; the Wine tests run as 64-bit programs"
+  timed windows64 ctest_preset windows64
+fi
+timed windows-program ctest_preset windows-program
+timed fuzz run_fuzzers
+timed bench run_benchmarks
 
 echo "layers: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

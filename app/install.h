@@ -155,7 +155,7 @@ class CInstall : public CInstallBase {
   int RemoveInstallRecord(); // settings always; link set at m_linkCount 0; the rest at m_useCount 0
   int RegisterLayoutEntry();
   int UnregisterLayoutEntry();
-  int SetSwitchKeys();       // per-user switching values; 0 when their key does not exist
+  int SetSwitchKeys();       // per-user switching values; their key is created when missing
   int ReadScancodeMap();     // always 0; fills hardwareCode and m_scancodeMapRead
   int WriteScancodeMap();
 
@@ -186,6 +186,13 @@ class CInstall : public CInstallBase {
   // Uninstall procedure (engine/uninstall.cpp).
   int Uninstall();
   int RunRemovalScript();
+  // Schedules the layout library files for deletion at the next start: on 64-bit systems both,
+  // within the redirection bracket; on 32-bit systems the system target. Empty paths are skipped.
+  void ScheduleLayoutLibraryDeletion(GString& systemTarget, GString& nativeTarget);
+  // RemoveFolder; when only entries that the next start deletes or moves away keep the folder
+  // (the running copy of the program, staged layout libraries), its removal is scheduled after
+  // them. 1 when removed or scheduled.
+  int RemoveFolderOrSchedule(GString& folder);
 
   // Key table (the installer's copy)
   const KeyEntry* FindDefaultKey(uint32_t code) const;

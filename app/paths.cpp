@@ -12,17 +12,20 @@
 
 namespace {
 
-// out = the concatenation of the parts (out is emptied first).
+// out = the concatenation of the parts (out is emptied first); stays empty when the first part,
+// the folder the path lies in, is unknown: a path that starts with "\" would otherwise name a
+// place at the root of the current drive.
 void Join(GString& out, std::initializer_list<const GString*> parts) {
   out.AssignWide(nullptr, 0);
+  if ((*parts.begin())->IsEmpty()) return;
   for (const GString* part : parts) out.Append(*part);
 }
 
 }  // namespace
 
 bool CInstall::ComposePaths() {
-  // A special folder that cannot be obtained is an empty string: the paths below it become
-  // relative, and the steps that write there fail on their own.
+  // A special folder that cannot be obtained is an empty string, and so is every path below it:
+  // the steps that need such a path fail or skip it.
   GString programs, menu, desktop;
   GetSpecialFolder(CSIDL_PROGRAM_FILES, programs);
   GetSpecialFolder(CSIDL_COMMON_PROGRAMS, menu);

@@ -122,7 +122,8 @@ int CInstall::WriteScancodeMap() {
 // ---- per-user switching values --------------------------------------------------------------
 
 int CInstall::SetSwitchKeys() {
-  HKEY key = OpenKey(HKEY_CURRENT_USER, kTextSwitchKeysKey, kSwitchAccess);
+  // Created when missing: a user profile that never changed its switching keys has no such key.
+  HKEY key = CreateKey(HKEY_CURRENT_USER, kTextSwitchKeysKey, kSwitchAccess);
   if (!key) return 0;
   GString three;
   const int written = three.AssignWideZ(L"3") && SetStringValue(key, kTextSwitchValue1, three) &&

@@ -23,7 +23,7 @@ const wchar_t kEntry[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\
 const wchar_t kMapKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layout";
 const wchar_t kToggle[] = L"Keyboard Layout\\Toggle";
 
-REGSAM View64() { return winetest::IsWow64() ? KEY_WOW64_64KEY : 0; }
+REGSAM View64() { return winetest::Is64BitSystem() ? KEY_WOW64_64KEY : 0; }
 
 bool KeyExists(HKEY root, const wchar_t* path, REGSAM view = 0) {
   HKEY key;
@@ -98,8 +98,8 @@ void Set(GString& text, const std::wstring& value) { text.AssignWideZ(value.c_st
 void Prepare(CInstall& in) {
   ASSERT_TRUE(in.Init(GetModuleHandleW(nullptr)));
   in.m_osVersion = winetest::ReportedVersion();
-  in.m_os64 = winetest::IsWow64() ? 1 : 0;
-  in.m_cpuArch = winetest::IsWow64() ? 9 : 0;
+  in.m_os64 = winetest::Is64BitSystem() ? 1 : 0;
+  in.m_cpuArch = winetest::Is64BitSystem() ? 9 : 0;
 }
 
 // The paths an installation composes, each distinct; tag tells two installations apart.
@@ -451,11 +451,13 @@ class SwitchKeys : public ::testing::Test {
   CInstall m_install;
 };
 
-TEST_F(SwitchKeys, OnlyIntoAnExistingKey) {
+TEST_F(SwitchKeys, IntoAnExistingKeyOrOneOfAFreshProfile) {
+  // A profile that never changed its switching keys has no key: it is made.
   winetest::DeleteTree(HKEY_CURRENT_USER, kToggle);
-  EXPECT_EQ(m_install.SetSwitchKeys(), 0);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kToggle)) << "the key is not created";
+  ASSERT_EQ(m_install.SetSwitchKeys(), 1);
+  for (const wchar_t* name : kNames) EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kToggle, name), L"3");
 
+  winetest::DeleteTree(HKEY_CURRENT_USER, kToggle);
   HKEY key;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kToggle, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
             ERROR_SUCCESS);

@@ -87,7 +87,7 @@ class Registry : public winetest::RegistryTest {
   void SetUp() override {
     winetest::RegistryTest::SetUp();
     ASSERT_TRUE(m_install.Init(GetModuleHandleW(nullptr)));
-    m_install.m_os64 = winetest::IsWow64() ? 1 : 0;
+    m_install.m_os64 = winetest::Is64BitSystem() ? 1 : 0;
   }
   CInstall m_install{kEmbeddedPackage};
 };
@@ -139,9 +139,9 @@ TEST_F(Registry, StringValueRead) {
       {"odd byte count", REG_SZ, Bytes(L"abcd", 4), 7, 1, L"abc"},
       {"only the terminator", REG_SZ, {0, 0}, 2, 1, L""},
       {"zero bytes", REG_SZ, {}, 0, 1, L""},
-      {"non-ASCII", REG_SZ, Bytes(kContentWide, wcslen(kContentWide) + 1), (wcslen(kContentWide) + 1) * 2, 1,
+      {"non-ASCII", REG_SZ, Bytes(kContentWide, wcslen(kContentWide) + 1), static_cast<DWORD>((wcslen(kContentWide) + 1) * 2), 1,
        kContentWide},
-      {"long", REG_SZ, Bytes(long_text.c_str(), long_text.size() + 1), (long_text.size() + 1) * 2, 1, long_text},
+      {"long", REG_SZ, Bytes(long_text.c_str(), long_text.size() + 1), static_cast<DWORD>((long_text.size() + 1) * 2), 1, long_text},
       {"REG_EXPAND_SZ", REG_EXPAND_SZ, Bytes(L"abc", 4), 8, 0, L""},
       {"REG_BINARY", REG_BINARY, Bytes(L"abc", 4), 8, 0, L""},
   };
@@ -444,7 +444,7 @@ TEST_F(MachineRegistry, MachineTextValue) {
 }
 
 TEST_F(MachineRegistry, View64) {
-  WINETEST_SKIP_UNLESS(winetest::IsWow64(), "32-bit prefix: HKLM has one view");
+  WINETEST_SKIP_UNLESS(winetest::IsWow64(), "HKLM has two views only for a 32-bit program on 64-bit Windows");
   HKEY key = m_install.CreateKey(HKEY_LOCAL_MACHINE, kView64Path, 0x106);
   ASSERT_NE(key, nullptr);
   GString content;

@@ -618,7 +618,7 @@ typedef BOOL(WINAPI* RevertProc)(void* saved);
 class Redirection : public SystemTest {};
 
 TEST_F(Redirection, BracketShowsTheNativeSystemFolder) {
-  WINETEST_SKIP_UNLESS(IsWow64(), "a 32-bit system has no redirection");
+  WINETEST_SKIP_UNLESS(IsWow64(), "only a 32-bit program on 64-bit Windows is redirected");
   // A file put into the native system folder through "sysnative", which WOW64 does not redirect.
   wchar_t windows[MAX_PATH];
   ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
@@ -673,7 +673,8 @@ std::string PrefixName() {
 TEST(QuerySystem, VersionAndNativeProcessor) {
   const std::string prefix = PrefixName();
   // Windows 10 reports 6.2 to a program without a compatibility manifest.
-  const int expected = prefix.find("winxp") != std::string::npos  ? 51
+  const int expected = prefix.find("winxp64") != std::string::npos ? 52
+                       : prefix.find("winxp") != std::string::npos  ? 51
                        : prefix.find("win7") != std::string::npos ? 61
                        : prefix.find("win10") != std::string::npos ? 62
                                                                    : 0;
@@ -702,15 +703,16 @@ TEST(QuerySystem, VersionAndNativeProcessor) {
 TEST(QuerySystem, WithoutTheNativeExportGetSystemInfoAnswers) {
   CInstall install(kEmbeddedPackage);
   ASSERT_TRUE(install.Init(GetModuleHandleW(nullptr)));
-  // GetSystemInfo tells a 32-bit process x86, on a 64-bit system too.
+  // GetSystemInfo tells a 32-bit process x86, on a 64-bit system too (and a 64-bit one x64).
+  const bool x64 = sizeof(void*) == 8;
   const uint32_t exports[] = {kTextMissing, kTextAbsentExport, kTextNativeSystemInfoProc};
   const uint32_t libraries[] = {kTextSystemLibrary, kTextSystemLibrary, kTextMissing};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     install.m_os64 = 7;
     ASSERT_EQ(install.QuerySystem(exports[i], libraries[i]), 1);
-    EXPECT_EQ(install.m_cpuArch, PROCESSOR_ARCHITECTURE_INTEL);
-    EXPECT_EQ(install.m_os64, 0);
+    EXPECT_EQ(install.m_cpuArch, x64 ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL);
+    EXPECT_EQ(install.m_os64, x64 ? 1 : 0);
     EXPECT_GE(install.m_osVersion, 51);
   }
 }

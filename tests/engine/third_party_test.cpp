@@ -34,6 +34,7 @@ TEST_F(ThirdPartyImage, ShowsExactlyTheReassignedKeysAndTheDecimalComma) {
     stagingPath.AssignWideZ(reinterpret_cast<const WChar*>(staging.c_str()));
     const BlobRef blob = kEmbeddedPackage.layoutImages[0][0][image.position];
     ASSERT_EQ(install.CustomiseLayoutImage(target, stagingPath, blob.data, blob.size), 1);
+    if (image.position == 8 && !winetest::Runs32BitPrograms()) continue;  // no 32-bit comparer here
     std::string report;
     EXPECT_EQ(layouttest::CompareLayouts(image.arch, folder + image.file, staging, layouttest::ExpectedChanges(),
                                          &report), 0u)

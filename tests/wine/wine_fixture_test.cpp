@@ -16,9 +16,10 @@ std::string PrefixName() {
 TEST(WinePrefix, ArchitectureAndVersion) {
   const std::string name = PrefixName();
   WINETEST_SKIP_UNLESS(!name.empty(), "not started by setup_wine_tests");
-  EXPECT_EQ(winetest::IsWow64(), name.compare(0, 3, "w64") == 0) << name;
-  const std::string version = name.substr(name.find('-') + 1);
-  const int expected = version == "winxp" ? 51 : version == "win7" ? 61 : 62;  // no manifest: 10 reports 6.2
+  EXPECT_EQ(winetest::Is64BitSystem(), name.compare(0, 3, "w64") == 0) << name;
+  const std::string version = name.substr(name.rfind('-') + 1);
+  // No manifest: Windows 10 reports 6.2; the 64-bit XP is 5.2.
+  const int expected = version == "winxp" ? 51 : version == "winxp64" ? 52 : version == "win7" ? 61 : 62;
   EXPECT_EQ(winetest::ReportedVersion(), expected) << name;
 }
 

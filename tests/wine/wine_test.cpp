@@ -21,6 +21,10 @@ bool IsWow64() {
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+bool Is64BitSystem() { return sizeof(void*) == 8 || IsWow64(); }
+
+bool Runs32BitPrograms() { return sizeof(void*) == 4; }
+
 int ReportedVersion() {
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof info;
@@ -131,7 +135,8 @@ DWORD RunCommand(const std::wstring& commandLine, std::string* output, DWORD tim
 std::string RegQuery(const std::wstring& key, const std::wstring& value, bool native64) {
   wchar_t windows[MAX_PATH];
   GetWindowsDirectoryW(windows, MAX_PATH);
-  // A 32-bit program reaches the native system folder through "sysnative".
+  // A 32-bit program reaches the native system folder through "sysnative". A 64-bit program's
+  // own view is the native one already.
   const std::wstring folder = native64 && IsWow64() ? L"\\sysnative\\" : L"\\system32\\";
   std::wstring command = L"\"" + std::wstring(windows) + folder + L"reg.exe\" query \"" + key + L"\"";
   if (!value.empty()) command += L" /v \"" + value + L"\"";

@@ -17,6 +17,12 @@ namespace winetest {
 // (major * 10 + minor, as the installer counts).
 bool IsWow64();
 int ReportedVersion();
+// A 64-bit Windows: the test is a WOW64 process, or a 64-bit program itself (the 64-bit build of
+// the tests, for machines that cannot run 32-bit x86 code).
+bool Is64BitSystem();
+// Whether 32-bit helper programs (the x86 layout comparer) can run: only where the tests are
+// 32-bit themselves; the 64-bit build runs in prefixes without a 32-bit part.
+bool Runs32BitPrograms();
 
 // Skips the test, printing why, when the prefix lacks something it needs.
 #define WINETEST_SKIP_UNLESS(condition, why) \
@@ -52,7 +58,8 @@ void DeleteFolderTree(const std::wstring& folder);
 DWORD RunCommand(const std::wstring& commandLine, std::string* output, DWORD timeoutMs = 60000);
 
 // The output of `reg query <key> [/v value]` by the system's own reg.exe: the native 64-bit one
-// when native64 is set on a 64-bit prefix (through sysnative), else the 32-bit one.
+// when native64 is set on a 64-bit prefix (through sysnative), else the one of the test's own
+// bitness (which sees the test's own registry view).
 std::string RegQuery(const std::wstring& key, const std::wstring& value, bool native64);
 
 // Whole file contents, or false when the file cannot be read.
