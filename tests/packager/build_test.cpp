@@ -111,7 +111,7 @@ TEST(BuildRoundTrip, EveryDemoBlobDecodesToItsSource) {
   bool found = false;
   EXPECT_EQ(ProgramText(decoded.at("textCommon"), 86, &found), u"0415");
   EXPECT_EQ(ProgramText(decoded.at("textCommon"), 4, &found), u"Software\\DemoLayout");
-  EXPECT_EQ(ProgramText(decoded.at("textLanguage1"), 93, &found), u"Instalator demonstracyjnego układu polskiego");
+  EXPECT_EQ(ProgramText(decoded.at("textLanguage1"), 93, &found), u"Polski układ demo – instalator");
 
   EXPECT_EQ(TextOf(decoded.at("licence0").bytes), WithCrLf(ReadAll(kDemo + "/licence/en.txt")));
   EXPECT_EQ(TextOf(decoded.at("licence1").bytes), WithCrLf(ReadAll(kDemo + "/licence/pl.txt")));
