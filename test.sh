@@ -35,6 +35,13 @@ ctest_preset() {
     ctest --preset "$1" -j "$jobs"
 }
 
+# The Windows tests show message boxes and windows: under Wine they need a display.
+ctest_preset_on_display() {
+  cmake --preset "$1" >/dev/null &&
+    cmake --build --preset "$1" -j "$jobs" &&
+    xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset "$1" -j "$jobs"
+}
+
 run_fuzzers() {
   cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$jobs" || return 1
   local target corpus
@@ -68,10 +75,10 @@ timed() {  # timed NAME COMMAND...: a layer with its time
 timed host ctest_preset host
 timed host-asan ctest_preset host-asan
 if cmake/wine-run --can-run-32bit; then
-  timed windows ctest_preset windows
+  timed windows ctest_preset_on_display windows
 else
   echo "=== windows: this machine cannot run 32-bit x86 code; the Wine tests run as 64-bit programs"
-  timed windows64 ctest_preset windows64
+  timed windows64 ctest_preset_on_display windows64
 fi
 timed windows-program ctest_preset windows-program
 timed fuzz run_fuzzers

@@ -19,7 +19,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <set>
 #include <string>
 
@@ -39,6 +42,7 @@ using winetest::Narrow;
 const wchar_t kWork[] = L"C:\\e2e";
 const wchar_t kBefore[] = L"C:\\e2e\\before.snapshot";
 const wchar_t kInstalled[] = L"C:\\e2e\\installed.snapshot";
+const wchar_t kHandOver[] = L"C:\\e2e\\hand-over.txt";
 
 std::string PrefixName() {
   const char* name = getenv("SETUP_TEST_PREFIX");
@@ -448,6 +452,148 @@ TEST(ResidueStep, NothingIsLeftButTheCompletionMark) {
                                              "\\Software\\@\\Demo Polish Layout on the Web = "
                                              "REG_SZ:https://example.org/demo-polish-layout/"};
   EXPECT_EQ(diff, expected) << "difference from the state before the installation:\n" << Lines(diff);
+}
+
+// ---- start-up refusals (a prefix without a Cyrillic layout, Windows 10) -------------------------
+
+// Answers the message boxes of this process from a second thread, as a person would: reads the
+// text and the caption, then presses OK (or Yes).
+class BoxAnswerer {
+ public:
+  BoxAnswerer() : m_thread([this] { Watch(); }) {}
+  ~BoxAnswerer() {
+    m_stop = true;
+    m_thread.join();
+  }
+  struct Box {
+    std::wstring text, caption;
+  };
+  std::vector<Box> Boxes() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_boxes;
+  }
+
+ private:
+  static BOOL CALLBACK Each(HWND window, LPARAM self) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (process != GetCurrentProcessId() || wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    auto* answerer = reinterpret_cast<BoxAnswerer*>(self);
+    Box box;
+    wchar_t text[4096] = {};
+    GetDlgItemTextW(window, 0xFFFF, text, 4096);
+    box.text = text;
+    GetWindowTextW(window, text, 4096);
+    box.caption = text;
+    {
+      std::lock_guard<std::mutex> lock(answerer->m_mutex);
+      answerer->m_boxes.push_back(box);
+    }
+    const int button = GetDlgItem(window, IDOK) ? IDOK : IDYES;
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+    return TRUE;
+  }
+  void Watch() {
+    while (!m_stop) {
+      EnumWindows(Each, reinterpret_cast<LPARAM>(this));
+      Sleep(100);
+    }
+  }
+  std::mutex m_mutex;
+  std::vector<Box> m_boxes;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
+
+std::wstring Text(CInstall& install, uint32_t id) {
+  GString text;
+  install.GetText(id, text);
+  return std::wstring(text.WideAt(0), static_cast<size_t>(text.Length()));
+}
+
+TEST(StartUpStep, WithoutACyrillicLayoutTheMessageAndTheRegionSettings) {
+  ASSERT_NE(getenv("DISPLAY"), nullptr) << "message boxes need a display: run the Wine tests under xvfb-run";
+  Com com;
+  CInstall install(kEmbeddedPackage);
+  ASSERT_TRUE(install.Init(GetModuleHandleW(nullptr)));
+  DeleteFileW(kHandOver);
+  std::vector<BoxAnswerer::Box> boxes;
+  {
+    BoxAnswerer answerer;
+    EXPECT_EQ(install.StartUpChecks(), CInstall::StartUp::kEnded);
+    boxes = answerer.Boxes();
+  }
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Text(install, kTextNoCyrillicLayout));
+  EXPECT_EQ(boxes[0].caption, Text(install, kTextMessageCaption));
+  // The user's default language decides the messages' language (a Polish user: the Polish table).
+  EXPECT_EQ(install.m_uiLanguage, getenv("SETUP_E2E_EXPECT_POLISH") ? 1u : 0u);
+  // The hand-over started the program of texts 53-55 (in this package the recorder).
+  bool started = false;
+  for (int i = 0; i < 50 && !started; ++i, Sleep(100)) started = winetest::FileExists(kHandOver);
+  EXPECT_TRUE(started);
+}
+
+TEST(StartUpStep, AnotherCopyIsBroughtToTheFrontWithoutAMessage) {
+  Com com;
+  CInstall install(kEmbeddedPackage);
+  ASSERT_TRUE(install.Init(GetModuleHandleW(nullptr)));
+  // The other copy's frame window: a window of the installer's class.
+  const std::wstring className = Text(install, kTextWindowClass);
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = className.c_str();
+  ASSERT_NE(RegisterClassW(&windowClass), 0);
+  HWND other = CreateWindowW(className.c_str(), L"other copy", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  std::vector<BoxAnswerer::Box> boxes;
+  {
+    BoxAnswerer answerer;
+    EXPECT_EQ(install.StartUpChecks(), CInstall::StartUp::kRefused);
+    Sleep(300);
+    boxes = answerer.Boxes();
+  }
+  EXPECT_TRUE(boxes.empty());
+  DestroyWindow(other);
+  UnregisterClassW(className.c_str(), GetModuleHandleW(nullptr));
+}
+
+TEST(StartUpStep, WindowsXPOnA64BitProcessorIsRefused) {
+  // The version a prefix reports is read when a process starts: a second run of this program.
+  HKEY wine;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_WRITE, nullptr, &wine, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t xp[] = L"winxp";
+  RegSetValueExW(wine, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(xp), sizeof xp);
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::string output;
+  const DWORD code = winetest::RunCommand(L"\"" + std::wstring(self) + L"\" --gtest_filter=StartUpChild.* --gtest_brief=1",
+                                          &output);
+  const wchar_t win10[] = L"win10";
+  RegSetValueExW(wine, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(win10), sizeof win10);
+  RegCloseKey(wine);
+  EXPECT_EQ(code, 0u) << output;
+}
+
+TEST(StartUpChild, UnsupportedPlatform) {
+  WINETEST_SKIP_UNLESS(winetest::Is64BitSystem(), "Windows XP on x86 is supported");
+  Com com;
+  CInstall install(kEmbeddedPackage);
+  ASSERT_TRUE(install.Init(GetModuleHandleW(nullptr)));
+  std::vector<BoxAnswerer::Box> boxes;
+  {
+    BoxAnswerer answerer;
+    EXPECT_EQ(install.StartUpChecks(), CInstall::StartUp::kRefused);
+    boxes = answerer.Boxes();
+  }
+  EXPECT_EQ(install.m_osVersion, 51);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Text(install, kTextUnsupportedPlatform));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 /* Stands in for the input-language command of the installer in the end-to-end tests: keeps a
    copy of the script file it is given (C:\e2e\scripts\script-NNN.txt, numbered in order), so
-   that the tests read exactly what the installer wrote before it deleted its file. */
+   that the tests read exactly what the installer wrote before it deleted its file. Started with
+   "--hand-over" it stands in for the settings the start-up checks open, and leaves
+   C:\e2e\hand-over.txt behind. */
 #include <windows.h>
 #include <shellapi.h>
 #include <wchar.h>
@@ -10,6 +12,12 @@ int main(void) {
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments || count < 2) return 2;
   CreateDirectoryW(L"C:\\e2e", NULL);
+  if (!wcscmp(arguments[1], L"--hand-over")) {
+    HANDLE mark = CreateFileW(L"C:\\e2e\\hand-over.txt", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (mark == INVALID_HANDLE_VALUE) return 1;
+    CloseHandle(mark);
+    return 0;
+  }
   CreateDirectoryW(L"C:\\e2e\\scripts", NULL);
   for (int n = 1; n < 1000; ++n) {
     wchar_t target[64];
