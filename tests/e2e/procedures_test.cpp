@@ -57,6 +57,13 @@ std::wstring Folder(int csidl) {
 
 std::string Utf8(const std::wstring& text) { return Narrow(text); }
 
+std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size(), L'\0');
+  out.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0],
+                                                     static_cast<int>(out.size()))));
+  return out;
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) == 0; }
 
 // The registry views as snapshots name them: the program's own view of Software, and the native
@@ -72,6 +79,17 @@ REGSAM NativeFlag() { return winetest::Is64BitSystem() ? KEY_WOW64_64KEY : 0; }
 // Wine's own traces between two snapshots: none is the installer's.
 const std::vector<std::string> kWineNoise = {};
 
+// The name of the menu link of the program's copy: text 48 with the layout's name (text 81).
+std::string UninstallName() {
+  CInstall texts(kEmbeddedPackage);
+  GString format, name, out;
+  if (!texts.Init(GetModuleHandleW(nullptr)) || !texts.GetText(kTextUninstallNameFormat, format) ||
+      !texts.GetText(kTextLayoutName, name))
+    return "";
+  Format(out, format.WideAt(0), name.WideAt(0));
+  return Utf8(std::wstring(out.WideAt(0), static_cast<size_t>(out.Length())));
+}
+
 // What the demo package's installation makes, by place (the folders' own entries included).
 std::set<std::string> InstalledPlaces() {
   const std::string files = "file:" + Utf8(Folder(CSIDL_PROGRAM_FILES)) + "\\Demo Layout\\";
@@ -85,7 +103,7 @@ std::set<std::string> InstalledPlaces() {
       menu, menu + "Polish\\",
       menu + "Polish\\Polish letters (AltGr).lnk", menu + "Polish\\Switching keyboard layouts.lnk",
       menu + "Polish\\Demo Polish Layout on the Web.lnk", menu + "Polish\\How to remove the Demo Polish Layout.url",
-      menu + "Polish\\Change or remove Polish (Demo).lnk",
+      menu + "Polish\\" + UninstallName() + ".lnk",
       desktop + "Polish letters (AltGr).lnk", desktop + "Switching keyboard layouts.lnk",
       desktop + "Demo Polish Layout on the Web.lnk", desktop + "How to remove the Demo Polish Layout.url",
   };
@@ -172,6 +190,12 @@ class Started {
   CInstall m_install;
   bool m_ok = false;
 };
+
+std::wstring Text(CInstall& install, uint32_t id) {
+  GString text;
+  install.GetText(id, text);
+  return std::wstring(text.WideAt(0), static_cast<size_t>(text.Length()));
+}
 
 void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
   HKEY key;
@@ -302,7 +326,7 @@ TEST(InstallStep, FirstInstallationWithTheDefaultOptions) {
        L"How to switch to the Polish (Demo) keyboard layout and back"},
       {menu + L"Demo Polish Layout on the Web.lnk", files + L"Demo Polish Layout on the Web.url",
        L"Web page of the Polish (Demo) keyboard layout"},
-      {menu + L"Change or remove Polish (Demo).lnk", files + L"e2e_procedures.exe", L"Change or remove Polish (Demo)"},
+      {menu + Wide(UninstallName()) + L".lnk", files + L"e2e_procedures.exe", Wide(UninstallName())},
   };
   for (const auto& link : links) {
     const auto read = ReadLink(link.link);
@@ -454,6 +478,215 @@ TEST(ResidueStep, NothingIsLeftButTheCompletionMark) {
   EXPECT_EQ(diff, expected) << "difference from the state before the installation:\n" << Lines(diff);
 }
 
+// ---- more scenarios, in the Windows 10 prefix after its first residue check ----------------------
+// Each step starts from the state of kMore (the first removal's end state), ends with a removal,
+// and the next step, after a restart, checks that nothing is left.
+
+const wchar_t kMore[] = L"C:\\e2e\\more.snapshot";
+
+void ExpectNothingLeftSince(const wchar_t* saved) {
+  Snapshot before;
+  ASSERT_TRUE(e2e::Load(saved, &before));
+  const std::vector<std::string> diff = Diff(before, e2e::Capture(), {"Keyboard Layout\\Toggle"});
+  EXPECT_TRUE(diff.empty()) << "left behind:\n" << Lines(diff);
+}
+
+std::wstring NativeSystemFolder() {
+  return Folder(CSIDL_WINDOWS) + (winetest::IsWow64() ? L"\\sysnative" : L"\\system32");
+}
+
+void WriteSmallFile(const std::wstring& path, const char* text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(path);
+  DWORD written = 0;
+  WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+  CloseHandle(file);
+}
+
+// What an earlier installer of the layout left: its layout entry (name, product code and file as
+// ours), its library in the system folders, its document and web shortcut in the user's
+// documents with links on the user's desktop.
+std::vector<std::wstring> PrepareEarlierInstallation() {
+  CInstall texts(kEmbeddedPackage);
+  EXPECT_TRUE(texts.Init(GetModuleHandleW(nullptr)));
+  const std::wstring entry = std::wstring(kLayouts) + L"a0000415";
+  SetString(HKEY_LOCAL_MACHINE, entry, L"Layout Text", Text(texts, kTextLayoutName));
+  SetString(HKEY_LOCAL_MACHINE, entry, L"Layout Product Code", Text(texts, kTextLayoutMatchText));
+  SetString(HKEY_LOCAL_MACHINE, entry, L"Layout File", Text(texts, kTextLayoutFileName));
+  WriteSmallFile(NativeSystemFolder() + L"\\kbddemo.dll", "earlier library");
+  if (winetest::Is64BitSystem()) WriteSmallFile(Folder(CSIDL_WINDOWS) + L"\\syswow64\\kbddemo.dll", "earlier library");
+  const std::wstring documents = Folder(CSIDL_PERSONAL), desktop = Folder(CSIDL_DESKTOPDIRECTORY);
+  const std::vector<std::wstring> files = {documents + L"\\Demo Polish Layout.txt", desktop + L"\\Demo Polish Layout.lnk",
+                                           documents + L"\\Demo Polish Layout on the Web.url",
+                                           desktop + L"\\Demo Polish Layout on the Web.lnk"};
+  for (const std::wstring& file : files) WriteSmallFile(file, "earlier");
+  return files;
+}
+
+std::string PendingList() {
+  HKEY key;
+  std::string out;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ | NativeFlag(),
+                    &key) != ERROR_SUCCESS)
+    return out;
+  std::vector<wchar_t> data(65536, 0);
+  DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t) - 4);
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
+      ERROR_SUCCESS)
+    for (size_t i = 0; i < size / sizeof(wchar_t); ++i) out += data[i] ? static_cast<char>(data[i]) : '|';
+  RegCloseKey(key);
+  return out;
+}
+
+// Whether the list of work for the next start deletes a file whose path ends with name.
+bool PendingDeletion(const std::string& list, const std::string& name) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t bar = list.find('|'); bar != std::string::npos; start = bar + 1, bar = list.find('|', start))
+    parts.push_back(list.substr(start, bar - start));
+  for (size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2)
+    if (parts[i + 1].empty() && parts[i].size() >= name.size() &&
+        parts[i].compare(parts[i].size() - name.size(), name.size(), name) == 0)
+      return true;
+  return false;
+}
+
+TEST(EarlierInstallerStep, AnInstallationOverItReplacesItsLinksAndKeepsTheSystemFiles) {
+  ASSERT_TRUE(e2e::Save(e2e::Capture(), kMore));
+  const std::vector<std::wstring> earlier = PrepareEarlierInstallation();
+  const std::string earlierLibrary = Value(e2e::Capture(), "file:" + Utf8(NativeSystemFolder()) + "\\kbddemo.dll");
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    EXPECT_EQ(install->m_installedId, 130u);
+    ASSERT_EQ(install->Install(), 1);
+    EXPECT_EQ(install->m_useCount, 1u);
+    install->Shutdown();
+  }
+  for (const std::wstring& file : earlier) EXPECT_FALSE(winetest::FileExists(file)) << Utf8(file);
+  // The earlier library stays until our staged one replaces it at the restart; nothing deletes it.
+  EXPECT_EQ(Value(e2e::Capture(), "file:" + Utf8(NativeSystemFolder()) + "\\kbddemo.dll"), earlierLibrary);
+  const std::string pending = PendingList();
+  EXPECT_FALSE(PendingDeletion(pending, "kbddemo.dll")) << pending;
+  Snapshot now = e2e::Capture();
+  EXPECT_EQ(RecordValue(now, "", "UseCount"), "REG_DWORD:1");
+  // Then removed as usual.
+  Started again;
+  ASSERT_TRUE(again.ok());
+  EXPECT_EQ(again->m_installedId, 190u);
+  ASSERT_EQ(again->Uninstall(), 1);
+  again->Shutdown();
+}
+
+TEST(EarlierRemovalStep, RemovingAnEarlierInstallersLayoutLeavesNoRecord) {
+  ExpectNothingLeftSince(kMore);
+  const std::vector<std::wstring> earlier = PrepareEarlierInstallation();
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    ASSERT_EQ(install->m_installedId, 130u);
+    ASSERT_EQ(install->Uninstall(), 1);
+    install->Shutdown();
+  }
+  for (const std::wstring& file : earlier) EXPECT_FALSE(winetest::FileExists(file)) << Utf8(file);
+  const Snapshot now = e2e::Capture();
+  EXPECT_EQ(Value(now, "reg:" + OwnView() + "\\Software\\DemoLayout\\"), "(none)") << "no record is written";
+  EXPECT_EQ(Value(now, "reg:" + NativeView() + "\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\a0000415\\"), "(none)");
+  const std::string pending = PendingList();
+  EXPECT_TRUE(PendingDeletion(pending, "\\kbddemo.dll")) << "the earlier library goes at the restart: " << pending;
+}
+
+void SetRecordCounter(const wchar_t* key, const wchar_t* name, DWORD value) {
+  HKEY handle;
+  const std::wstring path = std::wstring(L"Software\\DemoLayout\\Polish") + key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_WRITE, &handle), ERROR_SUCCESS);
+  RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+  RegCloseKey(handle);
+}
+
+TEST(SharedStep, OneOfTwoInstallationsGoesAndTheSharedFilesStay) {
+  ExpectNothingLeftSince(kMore);
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    ASSERT_EQ(install->Install(), 1);
+    install->Shutdown();
+  }
+  // A second installation shares the files (another version of the layout counts itself in).
+  SetRecordCounter(L"", L"UseCount", 2);
+  SetRecordCounter(L"\\Links\\AltGr", L"LinkCount", 2);
+  const Snapshot before = e2e::Capture();
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    EXPECT_EQ(install->m_useCount, 2u);
+    ASSERT_EQ(install->Uninstall(), 1);
+    install->Shutdown();
+  }
+  const Snapshot after = e2e::Capture();
+  const std::vector<std::string> diff = Diff(before, after);
+  SCOPED_TRACE("difference:\n" + Lines(diff));
+  // What goes: the settings, this installation's copy of the program and its link, the layout
+  // entry; the library is scheduled for deletion all the same.
+  EXPECT_EQ(RecordValue(after, "", "UseCount"), "REG_DWORD:1");
+  EXPECT_EQ(RecordValue(after, "Links\\AltGr\\", "LinkCount"), "REG_DWORD:1");
+  EXPECT_EQ(Value(after, "reg:" + OwnView() + "\\Software\\DemoLayout\\Polish\\Settings\\"), "(none)");
+  for (const std::string& place : Places(diff, '-'))
+    EXPECT_TRUE(place.find("Settings") != std::string::npos || place.find("e2e_procedures.exe") != std::string::npos ||
+                place.find(UninstallName()) != std::string::npos || place.find("a0000415") != std::string::npos)
+        << place;
+  EXPECT_TRUE(PendingDeletion(PendingList(), "\\kbddemo.dll")) << PendingList();
+  // The other installation removes itself later: its own settings key, then its removal.
+  HKEY settings;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\DemoLayout\\Polish\\Settings\\1.0", 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &settings, nullptr),
+            ERROR_SUCCESS);
+  const DWORD mark = 190;
+  RegSetValueExW(settings, L"Version", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mark), 4);
+  for (const wchar_t* name : {L"SetupCopy", L"SetupLink"}) RegSetValueExW(settings, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
+  RegCloseKey(settings);
+  Started other;
+  ASSERT_TRUE(other.ok());
+  ASSERT_EQ(other->m_installedId, 190u);
+  ASSERT_EQ(other->Uninstall(), 1);
+  other->Shutdown();
+}
+
+TEST(FailingStep, AFailedInstallationKeepsWhatItMadeAndALaterOneEndsClean) {
+  ExpectNothingLeftSince(kMore);
+  // Another program holds the first document of the installation folder.
+  const std::wstring folder = Folder(CSIDL_PROGRAM_FILES) + L"\\Demo Layout\\Polish\\";
+  CreateDirectoryW((Folder(CSIDL_PROGRAM_FILES) + L"\\Demo Layout").c_str(), nullptr);
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring held = folder + L"Polish letters (AltGr).txt";
+  HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    EXPECT_EQ(install->Install(), 0);
+    EXPECT_EQ(install->m_installDone, 0);
+    install->Shutdown();
+  }
+  CloseHandle(holder);
+  const Snapshot failed = e2e::Capture();
+  EXPECT_EQ(Value(failed, "file:" + Utf8(Folder(CSIDL_COMMON_PROGRAMS)) + "\\Demo Layout\\Polish\\"), "folder")
+      << "what was made stays";
+  EXPECT_EQ(Value(failed, "reg:" + OwnView() + "\\Software\\DemoLayout\\"), "(none)") << "no record yet";
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    ASSERT_EQ(install->Install(), 1);
+    install->Shutdown();
+  }
+  Started again;
+  ASSERT_TRUE(again.ok());
+  ASSERT_EQ(again->Uninstall(), 1);
+  again->Shutdown();
+}
+
+TEST(FinalResidueStep, NothingIsLeft) { ExpectNothingLeftSince(kMore); }
+
 // ---- start-up refusals (a prefix without a Cyrillic layout, Windows 10) -------------------------
 
 // Answers the message boxes of this process from a second thread, as a person would: reads the
@@ -506,12 +739,6 @@ class BoxAnswerer {
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };
-
-std::wstring Text(CInstall& install, uint32_t id) {
-  GString text;
-  install.GetText(id, text);
-  return std::wstring(text.WideAt(0), static_cast<size_t>(text.Length()));
-}
 
 TEST(StartUpStep, WithoutACyrillicLayoutTheMessageAndTheRegionSettings) {
   ASSERT_NE(getenv("DISPLAY"), nullptr) << "message boxes need a display: run the Wine tests under xvfb-run";
