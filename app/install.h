@@ -156,6 +156,9 @@ class CInstall : public CInstallBase {
   int RegisterLayoutEntry();
   int UnregisterLayoutEntry();
   int SetSwitchKeys();       // per-user switching values; their key is created when missing
+  // 1 when the layout entry of text 85 is absent or ours (layout file and product code as ours)
+  // and no other entry uses our layout id (text 87): an install may write it.
+  int LayoutEntryIsFree();
   int ReadScancodeMap();     // always 0; fills hardwareCode and m_scancodeMapRead
   int WriteScancodeMap();
 
@@ -257,6 +260,8 @@ class CInstall : public CInstallBase {
   int32_t m_linkCount = 0;
   uint32_t m_installedId = 0;  // 190 from this installer, 130 from an older one, 0 = none
   uint32_t m_useCount = 0;
+  // The message the setup page shows when Install fails: text 143, or the reason of a refusal.
+  uint32_t m_installFailureText = 143;
 
  private:
   bool AttachTable(const BlobRef& blob, TextTable& table);

@@ -192,7 +192,14 @@ constexpr uint32_t kTextFinishBody = 135;                  // Windows 6.0 and la
 constexpr uint32_t kTextAssocMissingNote = 133;            // appended when the association check failed
 constexpr uint32_t kTextFinishButton = 137;
 
-// Every identifier above, ranges expanded (the key captions exactly as the key table has them),
+// ---- Optional texts: a package may leave them out -------------------------------------------
+
+// Message of the setup page when the install refused to touch another layout's entry (the layout
+// identifier of text 85 or the layout id of text 87 belongs to another layout); without it the
+// page shows text 143.
+constexpr uint32_t kTextLayoutTaken = 160;
+
+// Every identifier above (the optional texts aside), ranges expanded (the key captions exactly as the key table has them),
 // ascending and unique: what a package must provide.
 constexpr uint32_t kProgramTextIds[] = {
     0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,

@@ -41,6 +41,12 @@ int CInstall::Install() {
   // Change-settings mode: the settings and the layout library, nothing else.
   if (m_modifyOnly) return WriteInstallRecord() && InstallLayoutImages() ? 1 : 0;
 
+  // Another layout's registration is never overwritten: refused before anything is changed.
+  if (!LayoutEntryIsFree()) {
+    if (LookupText(kTextLayoutTaken)) m_installFailureText = kTextLayoutTaken;
+    return 0;
+  }
+
   // Best effort: an earlier installer's links are replaced by ours.
   if (m_installedId == kEarlierInstaller) RemoveOldVersionFiles(0);
 

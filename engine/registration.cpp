@@ -65,6 +65,40 @@ int CInstall::UnregisterLayoutEntry() {
   return 1;
 }
 
+int CInstall::LayoutEntryIsFree() {
+  const REGSAM access = m_osVersion > 50 ? kRead | KEY_WOW64_64KEY : kRead;
+  GString entryName, file, product, layoutId, value;
+  if (!GetText(kTextLayoutEntryKey, entryName) || !GetText(kTextLayoutFileName, file) ||
+      !GetText(kTextLayoutMatchText, product) || !GetText(kTextLayoutExtraText, layoutId))
+    return 0;
+  HKEY layouts = OpenKey(HKEY_LOCAL_MACHINE, kTextLayoutsKey, access);
+  if (!layouts) return 1;  // no layout registered at all
+  int free = 1;
+  // Our entry: absent, or written by this layout (ours or an earlier installer's of it). One that
+  // names another layout file or product code is another vendor's; one that we left half
+  // written (no such values) stays ours.
+  HKEY entry = OpenKey(layouts, entryName.WideAt(0), access);
+  if (entry) {
+    if (GetStringValue(entry, kTextLayoutFileValue, value) && !Equals(value, file)) free = 0;
+    if (GetStringValue(entry, kTextLayoutMatchValue, value) && !Equals(value, product)) free = 0;
+    Close(entry);
+  }
+  // Every other entry: a layout id is unique on the machine (it makes the layout's handle).
+  for (DWORD i = 0; free; ++i) {
+    WChar name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(layouts, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (lstrcmpiW(name, entryName.WideAt(0)) == 0) continue;
+    HKEY other = OpenKey(layouts, name, access);
+    if (other && GetStringValue(other, kTextLayoutExtraValue, value) && !value.IsEmpty() &&
+        lstrcmpiW(value.WideAt(0), layoutId.WideAt(0)) == 0)
+      free = 0;
+    Close(other);
+  }
+  Close(layouts);
+  return free;
+}
+
 // ---- scan-code map --------------------------------------------------------------------------
 
 int CInstall::ReadScancodeMap() {

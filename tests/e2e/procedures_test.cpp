@@ -690,6 +690,34 @@ TEST(FailingStep, AFailedInstallationKeepsWhatItMadeAndALaterOneEndsClean) {
   again->Shutdown();
 }
 
+// Another vendor's layout keeps its registration: under our layout identifier, or using our
+// layout id, the installation refuses before it changes anything, and says why.
+TEST(ForeignEntryStep, AnotherLayoutsEntryIsNeverOverwritten) {
+  ExpectNothingLeftSince(kMore);
+  const struct {
+    const wchar_t* key;
+    const wchar_t* layoutId;
+  } foreign[] = {{L"a0000415", L"0042"}, {L"a0010415", L"00d0"}};
+  for (const auto& entry : foreign) {
+    SCOPED_TRACE(Utf8(entry.key));
+    const std::wstring key = std::wstring(kLayouts) + entry.key;
+    SetString(HKEY_LOCAL_MACHINE, key, L"Layout File", L"kbdother.dll");
+    SetString(HKEY_LOCAL_MACHINE, key, L"Layout Text", L"Another Polish layout");
+    SetString(HKEY_LOCAL_MACHINE, key, L"Layout Id", entry.layoutId);
+    const Snapshot before = e2e::Capture();
+    {
+      Started install;
+      ASSERT_TRUE(install.ok());
+      EXPECT_EQ(install->Install(), 0);
+      EXPECT_EQ(install->m_installFailureText, kTextLayoutTaken);
+      install->Shutdown();
+    }
+    const std::vector<std::string> diff = Diff(before, e2e::Capture());
+    EXPECT_TRUE(diff.empty()) << "changed:\n" << Lines(diff);
+    winetest::DeleteTree(HKEY_LOCAL_MACHINE, key, NativeFlag());
+  }
+}
+
 TEST(FinalResidueStep, NothingIsLeft) { ExpectNothingLeftSince(kMore); }
 
 // ---- start-up refusals (a prefix without a Cyrillic layout, Windows 10) -------------------------
