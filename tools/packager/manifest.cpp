@@ -261,6 +261,7 @@ void ManifestReader::ReadPackage(const toml::table& root, Manifest* out) {
   if (seed && key) {
     Fault(LineOf(*seed), "package.seed and [key] both given; use one");
   } else if (seed) {
+    out->keyLine = LineOf(*seed);
     if (String(seed, "package.seed", &out->seed)) {
       if (out->seed.empty()) {
         Fault(LineOf(*seed), "package.seed is empty");
@@ -269,6 +270,7 @@ void ManifestReader::ReadPackage(const toml::table& root, Manifest* out) {
       }
     }
   } else if (key) {
+    out->keyLine = LineOf(*key);
     ReadKey(*key, out);
   } else {
     Fault(0, "neither package.seed nor [key] given: the package needs a key block");

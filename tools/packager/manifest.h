@@ -48,6 +48,7 @@ struct Manifest {
   std::string name;  // [package] name, for people
   std::string seed;  // empty when [key] gives the material
   KeyMaterial key;
+  int keyLine = 0;   // the line of the seed or of [key]
   SourceFile texts[kTableSlots];
   RecordMode records = RecordMode::kSmallest;
   SourceFile licence[2];
