@@ -24,7 +24,8 @@ std::vector<uint8_t> HexBytes(const std::string& hex) {
 std::vector<size_t> Find(const std::vector<uint8_t>& image, const std::string& hex) {
   const std::vector<uint8_t> pattern = HexBytes(hex);
   std::vector<size_t> out;
-  for (auto at = image.begin(); (at = std::search(at, image.end(), pattern.begin(), pattern.end())) != image.end(); ++at)
+  for (auto at = image.begin(); (at = std::search(at, image.end(), pattern.begin(), pattern.end())) != image.end();
+       ++at)
     out.push_back(static_cast<size_t>(at - image.begin()));
   return out;
 }
@@ -43,8 +44,8 @@ TEST(LayoutLibrary, DemoLibrariesLeadToTheTablesOfTheirSources) {
   for (const auto& edition : editions) {
     for (int variant = 0; variant < 3; ++variant) {
       for (int row = 0; row < 2; ++row) {
-        const std::string name = "kbddemo_v" + std::to_string(variant) + "_r" + std::to_string(row) + "_" +
-                                 edition.suffix + ".dll";
+        const std::string name =
+            "kbddemo_v" + std::to_string(variant) + "_r" + std::to_string(row) + "_" + edition.suffix + ".dll";
         SCOPED_TRACE(name);
         const std::vector<uint8_t> image = Bytes(ReadAll(std::string(DEMO_LAYOUTS_DIR) + "/" + name));
         LayoutTables tables;
@@ -119,8 +120,8 @@ TEST(LayoutLibrary, DamagedFilesAreRefusedWithoutReadingPastThem) {
   }
   EXPECT_FALSE(ReadLayoutTables(Bytes("MZ not a library"), &tables, &error));
   EXPECT_EQ(error, "not a Windows library (no PE header)");
-  EXPECT_FALSE(ReadLayoutTables(Bytes(ReadAll(std::string(DEMO_LAYOUTS_DIR) + "/check_layout_x86.exe")), &tables,
-                                &error));
+  EXPECT_FALSE(
+      ReadLayoutTables(Bytes(ReadAll(std::string(DEMO_LAYOUTS_DIR) + "/check_layout_x86.exe")), &tables, &error));
   EXPECT_NE(error.find("export"), std::string::npos) << error;
 }
 

@@ -49,10 +49,10 @@ TEST(PackageReview, TheDemosKeyAndProductCodeAndScriptsNamingAnotherLayout) {
 
 TEST(PackageReview, EveryVariantAndRowLackingAnImageWhereOthersHaveOne) {
   const std::vector<LayoutImage> images = {
-      Image(0, 0, 8), Image(0, 0, 10), Image(0, 1, 8), Image(0, 1, 10),  // complete
-      Image(1, 0, 8), Image(1, 0, 10, true),                             // x64 image missing
-      Image(2, 0, 10, true),                                              // only a WOW64 edition
-      Image(1, 1, 8), Image(1, 1, 10), Image(2, 1, 8), Image(2, 1, 10),
+      Image(0, 0, 8),        Image(0, 0, 10),       Image(0, 1, 8), Image(0, 1, 10),  // complete
+      Image(1, 0, 8),        Image(1, 0, 10, true),                                   // x64 image missing
+      Image(2, 0, 10, true),                                                          // only a WOW64 edition
+      Image(1, 1, 8),        Image(1, 1, 10),       Image(2, 1, 8), Image(2, 1, 10),
   };
   Problems warnings;
   ReviewPackage("package.toml", 3, MaterialFromSeed("other").block, Tables("== 85\na0010427\n"), images, &warnings);

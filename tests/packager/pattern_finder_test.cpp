@@ -87,7 +87,8 @@ TEST(FindLayoutPatterns, DemoLibrariesGiveTextsTheImageCheckAccepts) {
 TEST(FindLayoutPatterns, ThirdPartyLibrariesInEveryEdition) {
   const std::string folder = SETUP_THIRD_PARTY_LAYOUTS;
   std::vector<std::string> paths;
-  for (const char* edition : {"i386", "amd64", "wow64", "ia64"}) paths.push_back(folder + "/ltenhd/" + edition + "/ltenhd.dll");
+  for (const char* edition : {"i386", "amd64", "wow64", "ia64"})
+    paths.push_back(folder + "/ltenhd/" + edition + "/ltenhd.dll");
   if (ReadAll(paths[0]).empty()) GTEST_SKIP() << "third-party layouts absent: " << paths[0];
   std::string found;
   Problems problems;
@@ -96,11 +97,14 @@ TEST(FindLayoutPatterns, ThirdPartyLibrariesInEveryEdition) {
 
   // A package of these libraries at their positions, checked with the texts found.
   TempFolder package;
-  WriteMinimalPackage(package,
-                      "[[image]]\nvariant = 0\nrow = 0\nposition = 8\nfile = \"" + paths[0] + "\"\n"
-                      "[[image]]\nvariant = 0\nrow = 0\nposition = 10\nfile = \"" + paths[1] + "\"\n"
-                      "[[image]]\nvariant = 0\nrow = 0\nposition = 10\nedition = \"wow64\"\nfile = \"" + paths[2] +
-                      "\"\n[[image]]\nvariant = 0\nrow = 0\nposition = 9\nfile = \"" + paths[3] + "\"\n");
+  WriteMinimalPackage(package, "[[image]]\nvariant = 0\nrow = 0\nposition = 8\nfile = \"" + paths[0] +
+                                   "\"\n"
+                                   "[[image]]\nvariant = 0\nrow = 0\nposition = 10\nfile = \"" +
+                                   paths[1] +
+                                   "\"\n"
+                                   "[[image]]\nvariant = 0\nrow = 0\nposition = 10\nedition = \"wow64\"\nfile = \"" +
+                                   paths[2] + "\"\n[[image]]\nvariant = 0\nrow = 0\nposition = 9\nfile = \"" +
+                                   paths[3] + "\"\n");
   Manifest manifest;
   ASSERT_TRUE(LoadManifest(package.Path("package.toml"), {}, &manifest, &problems)) << Joined(problems);
   ExpectTheImageCheckAccepts(found, manifest);
@@ -126,9 +130,10 @@ TEST(FindLayoutPatterns, SaysWhichLibraryHasNoTablesAndWhichTextHasNoPattern) {
   other[tables.decimalKey + 4] ^= 1;
   folder.Write("other.dll", other);
   EXPECT_FALSE(FindLayoutPatterns({demo, folder.Path("other.dll")}, &found, &problems));
-  EXPECT_EQ(Joined(problems), "text 146 (keypad decimal key: its two characters): no pattern fits every library: the "
-                              "libraries differ at byte 4 from there, before a run is at least 8 bytes long and "
-                              "unique in each; give fewer libraries at a time (for example one variant's)\n");
+  EXPECT_EQ(Joined(problems),
+            "text 146 (keypad decimal key: its two characters): no pattern fits every library: the "
+            "libraries differ at byte 4 from there, before a run is at least 8 bytes long and "
+            "unique in each; give fewer libraries at a time (for example one variant's)\n");
   EXPECT_NE(found.find("# no pattern: "), std::string::npos);
   EXPECT_NE(found.find("== 150"), std::string::npos);
 }

@@ -257,7 +257,7 @@ bool ReadTablesAt(const PeFile& pe, size_t at, unsigned size, LayoutTables* out,
 // IA-64: slot types of a bundle template ('M', 'I', or another unit), and addl r1 = imm22, r3
 // (major opcode 9; r3 in bits 20-21, imm7b 13-19, imm9d 27-35, imm5c 22-26, sign 36).
 char SlotUnit(unsigned templ, int slot) {
-  static const char* const kUnits[16] = {"MII", "MII", "MLX", "", "MMI", "MMI", "MFI", "MMF",
+  static const char* const kUnits[16] = {"MII", "MII", "MLX", "",    "MMI", "MMI", "MFI", "MMF",
                                          "MIB", "MBB", "",    "BBB", "MMB", "",    "MFB", ""};
   const char* units = kUnits[(templ >> 1) & 15];
   return units[0] ? units[slot] : 0;
@@ -360,10 +360,14 @@ bool CandidateAddresses(const PeFile& pe, uint32_t rva, std::vector<uint64_t>* o
 
 const char* LayoutEditionName(LayoutEdition edition) {
   switch (edition) {
-    case LayoutEdition::kX86: return "x86";
-    case LayoutEdition::kX64: return "x64";
-    case LayoutEdition::kItanium: return "Itanium";
-    case LayoutEdition::kWow64: return "WOW64";
+    case LayoutEdition::kX86:
+      return "x86";
+    case LayoutEdition::kX64:
+      return "x64";
+    case LayoutEdition::kItanium:
+      return "Itanium";
+    case LayoutEdition::kWow64:
+      return "WOW64";
   }
   return "?";
 }

@@ -18,12 +18,12 @@ constexpr size_t kNoOffset = static_cast<size_t>(-1);
 // File offsets of what the installer patches (texts 146-151 find them).
 struct LayoutTables {
   LayoutEdition edition = LayoutEdition::kX86;
-  size_t mainTable = kNoOffset;  // the virtual key of scan code 0; 16-bit entries follow
-  unsigned mainEntries = 0;      // entries the table holds (bMaxVSCtoVK)
-  size_t e0List = kNoOffset;     // first 4-byte record of the E0 list
-  size_t e1List = kNoOffset;     // first 4-byte record of the E1 list
-  size_t decimalKey = kNoOffset; // first character of the keypad decimal key; kNoOffset: no such key
-  unsigned decimalColumns = 0;   // characters in the decimal key's record
+  size_t mainTable = kNoOffset;   // the virtual key of scan code 0; 16-bit entries follow
+  unsigned mainEntries = 0;       // entries the table holds (bMaxVSCtoVK)
+  size_t e0List = kNoOffset;      // first 4-byte record of the E0 list
+  size_t e1List = kNoOffset;      // first 4-byte record of the E1 list
+  size_t decimalKey = kNoOffset;  // first character of the keypad decimal key; kNoOffset: no such key
+  unsigned decimalColumns = 0;    // characters in the decimal key's record
 };
 
 // Reads the tables of a layout library's image. False with *error saying what is missing: not

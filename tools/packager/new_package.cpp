@@ -58,7 +58,8 @@ int64_t HeaderId(const std::string& line) {
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   const size_t start = i;
   int64_t id = 0;
-  while (i < line.size() && isdigit(static_cast<unsigned char>(line[i])) && id <= UINT32_MAX) id = id * 10 + (line[i++] - '0');
+  while (i < line.size() && isdigit(static_cast<unsigned char>(line[i])) && id <= UINT32_MAX)
+    id = id * 10 + (line[i++] - '0');
   return i == start || id > UINT32_MAX ? -1 : id;
 }
 
@@ -115,9 +116,9 @@ std::string ImageTables(const NewPackageOptions& options, const std::vector<std:
       {"wow64", &NewPackageOptions::wow64, "", true},
   };
   std::string wow64Positions = !options.itanium.empty() && !options.x64.empty() ? "[3, 4, 6, 7, 9, 10, 12]"
-                               : !options.itanium.empty()                     ? "[3, 6, 9]"
-                               : !options.x64.empty()                         ? "[4, 7, 10, 12]"
-                                                                              : "[]";
+                               : !options.itanium.empty()                       ? "[3, 6, 9]"
+                               : !options.x64.empty()                           ? "[4, 7, 10, 12]"
+                                                                                : "[]";
   std::string out =
       "# Layout library images, made by \"packager new\": one build of the library serves every system\n"
       "# version, and every variant and row of the wizard gets the same files. Positions by system version:\n"
@@ -194,9 +195,12 @@ void ReplaceInText(std::string* content, uint32_t id, const std::string& from, c
 
 bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* report, Problems* problems) {
   const size_t before = problems->Count();
-  if (!IsHex(options.language, 1, 4)) problems->AddLine("--language " + options.language + ": 1 to 4 hexadecimal digits expected (0427)");
-  if (!IsHex(options.layout, 8, 8)) problems->AddLine("--layout " + options.layout + ": 8 hexadecimal digits expected (a0010427)");
-  if (!IsHex(options.layoutId, 4, 4)) problems->AddLine("--layout-id " + options.layoutId + ": 4 hexadecimal digits expected (00d1)");
+  if (!IsHex(options.language, 1, 4))
+    problems->AddLine("--language " + options.language + ": 1 to 4 hexadecimal digits expected (0427)");
+  if (!IsHex(options.layout, 8, 8))
+    problems->AddLine("--layout " + options.layout + ": 8 hexadecimal digits expected (a0010427)");
+  if (!IsHex(options.layoutId, 4, 4))
+    problems->AddLine("--layout-id " + options.layoutId + ": 4 hexadecimal digits expected (00d1)");
   std::error_code ec;
   if (fs::exists(options.folder, ec)) problems->AddLine(options.folder + ": already exists; give a new folder");
   for (const std::string* library : {&options.x86, &options.x64, &options.wow64, &options.itanium}) {
@@ -205,7 +209,8 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
   const fs::path from(options.from);
   const fs::path common = from / "texts" / "common.txt";
   std::string texts, manifest, error;
-  if (!ReadWholeFile(common.string(), &texts, &error) || !ReadWholeFile((from / "package.toml").string(), &manifest, &error)) {
+  if (!ReadWholeFile(common.string(), &texts, &error) ||
+      !ReadWholeFile((from / "package.toml").string(), &manifest, &error)) {
     problems->AddLine(error + " (the demo package to copy; give it with --from)");
   }
   if (problems->Count() != before) return false;
@@ -219,7 +224,8 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
     problems->Add(common.string(), 0, "texts 85 and 86 are missing: not the demo package");
     return false;
   }
-  const std::string language = Lower(std::string(4 - std::min<size_t>(4, options.language.size()), '0') + options.language);
+  const std::string language =
+      Lower(std::string(4 - std::min<size_t>(4, options.language.size()), '0') + options.language);
   const std::string layout = Lower(options.layout);
 
   // The demo's folders except the sources of its layout libraries.
@@ -244,13 +250,14 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
     ReplaceInText(&texts, id, demoLanguage->text + ":" + demoLayout->text, language + ":" + layout);
     ReplaceInText(&texts, id, demoLayout->text, layout);
   }
-  const std::string name = folder.filename().empty() ? folder.parent_path().filename().string() : folder.filename().string();
+  const std::string name =
+      folder.filename().empty() ? folder.parent_path().filename().string() : folder.filename().string();
   SetManifestValue(&manifest, "name", name);
   SetManifestValue(&manifest, "seed", name + "-" + RandomHex(random, 16));
 
   // The libraries, copied into the package folder, and the patterns found in the copies.
   const std::string NewPackageOptions::*files[] = {&NewPackageOptions::x86, &NewPackageOptions::x64,
-                                                    &NewPackageOptions::itanium, &NewPackageOptions::wow64};
+                                                   &NewPackageOptions::itanium, &NewPackageOptions::wow64};
   const char* folders[] = {"x86", "x64", "itanium", "wow64"};
   std::vector<std::string> relative(4), copies;
   std::string fileName;
@@ -292,9 +299,11 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
   report->push_back(folder.string() + ": made from " + from.string() + "; product code " + productCode +
                     ", a new seed; texts 84-87 and the scripts 62, 63, 65, 66 carry the new identifiers");
   if (copies.empty()) {
-    report->push_back("the images are still the demo's (package.toml): give your libraries, then run packager patterns");
+    report->push_back(
+        "the images are still the demo's (package.toml): give your libraries, then run packager patterns");
   }
-  report->push_back("next: the checklist \"A package for your own layout\" in the README, then packager check " +
-                    folder.string() + (copies.empty() ? " --var LAYOUTS=<demo layouts>" : ""));
+  report->push_back(
+      "next: review the texts of the checklist in the README (\"For layout vendors\", step 5), then packager check " +
+      folder.string() + (copies.empty() ? " --var LAYOUTS=<demo layouts>" : ""));
   return true;
 }

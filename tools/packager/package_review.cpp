@@ -65,8 +65,9 @@ std::string PositionList(const std::set<int>& positions) {
 void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBlock, const TableSet& tables,
                    const std::vector<LayoutImage>& images, Problems* warnings) {
   if (keyBlock == MaterialFromSeed(kDemoSeed).block) {
-    warnings->Add(origin, keyLine, std::string("the key block is the demo's (seed \"") + kDemoSeed +
-                                       "\"): give the package a seed of its own");
+    warnings->Add(
+        origin, keyLine,
+        std::string("the key block is the demo's (seed \"") + kDemoSeed + "\"): give the package a seed of its own");
   }
   const TextFile* table = nullptr;
   if (const TextEntry* code = Lookup(tables, kTextProductCode, &table)) {
@@ -82,8 +83,9 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
       }
       for (const std::string& named : LayoutIdentifiers(entry.text)) {
         if (Lower(named) == Lower(layout->text)) continue;
-        warnings->Add(file.path, entry.line, "text " + std::to_string(entry.id) + ": the script names layout " + named +
-                                                 ", but text 85 is " + DisplayText(layout->text));
+        warnings->Add(file.path, entry.line,
+                      "text " + std::to_string(entry.id) + ": the script names layout " + named + ", but text 85 is " +
+                          DisplayText(layout->text));
       }
     }
   }
@@ -109,11 +111,12 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
       if (const TextEntry* name = Lookup(tables, kTextVariant0 + variant, &table)) {
         what += " \"" + DisplayText(name->text) + "\"";
       }
-      what += row ? "), alternative row (check box, text " + std::to_string(kTextAltImageOption) + ")" : "), normal row";
-      warnings->Add(origin, 0, what + ": no image at position" + (missing.size() > 1 ? "s " : " ") +
-                                   PositionList(missing) +
-                                   ", where other images are; the wizard offers it, and an install that chooses it "
-                                   "there stops. Give it images (one file may serve several variants and rows)");
+      what +=
+          row ? "), alternative row (check box, text " + std::to_string(kTextAltImageOption) + ")" : "), normal row";
+      warnings->Add(origin, 0,
+                    what + ": no image at position" + (missing.size() > 1 ? "s " : " ") + PositionList(missing) +
+                        ", where other images are; the wizard offers it, and an install that chooses it "
+                        "there stops. Give it images (one file may serve several variants and rows)");
     }
   }
 }

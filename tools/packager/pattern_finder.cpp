@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr unsigned kMainEntries = 127;   // scan codes 0x00-0x7E, which the installer may write
+constexpr unsigned kMainEntries = 127;  // scan codes 0x00-0x7E, which the installer may write
 constexpr size_t kMaxPatternBytes = 512;
 // The scan-code table is patched before the other patterns are searched, and a user's keys can
 // put any bytes there: a short pattern would more easily find a copy of itself in it first.
@@ -65,8 +65,9 @@ bool ShortestUniquePattern(const std::vector<const std::vector<uint8_t>*>& image
         return false;
       }
       if (image[starts[i] + length - 1] != first[starts[0] + length - 1]) {
-        *fault = "the libraries differ at byte " + std::to_string(length - 1) + " from there, before a run is at least " +
-                 std::to_string(minLength) + " bytes long and unique in each";
+        *fault = "the libraries differ at byte " + std::to_string(length - 1) +
+                 " from there, before a run is at least " + std::to_string(minLength) +
+                 " bytes long and unique in each";
         return false;
       }
     }
@@ -102,22 +103,25 @@ bool FindLayoutPatterns(const std::vector<std::string>& paths, std::string* out,
     // The installer writes all 127 entries and both characters: a shorter table or a key with
     // one character would have the bytes after it overwritten.
     if (library.tables.mainEntries < kMainEntries) {
-      problems->Add(path, 0, "the scan-code table at " + HexOffset(library.tables.mainTable) + " has " +
-                                 std::to_string(library.tables.mainEntries) + " entries; the installer writes " +
-                                 std::to_string(kMainEntries));
+      problems->Add(path, 0,
+                    "the scan-code table at " + HexOffset(library.tables.mainTable) + " has " +
+                        std::to_string(library.tables.mainEntries) + " entries; the installer writes " +
+                        std::to_string(kMainEntries));
     }
     if (library.tables.decimalKey == kNoOffset) {
       problems->Add(path, 0, "no keypad decimal key (virtual key 0x6E) in the character tables");
     } else if (library.tables.decimalColumns < 2) {
-      problems->Add(path, 0, "the keypad decimal key at " + HexOffset(library.tables.decimalKey) +
-                                 " has one character; the installer writes two");
+      problems->Add(path, 0,
+                    "the keypad decimal key at " + HexOffset(library.tables.decimalKey) +
+                        " has one character; the installer writes two");
     }
     libraries.push_back(std::move(library));
   }
   if (problems->Count() != before) return false;
 
-  *out += "# Search patterns found by \"packager patterns\"; each occurs exactly once in every library\n"
-          "# below and starts where the installer writes:\n";
+  *out +=
+      "# Search patterns found by \"packager patterns\"; each occurs exactly once in every library\n"
+      "# below and starts where the installer writes:\n";
   for (size_t i = 0; i < libraries.size(); ++i) {
     *out += "#   " + std::to_string(i + 1) + ": " + libraries[i].path + " (" +
             LayoutEditionName(libraries[i].tables.edition) + ")\n";
@@ -146,8 +150,9 @@ bool FindLayoutPatterns(const std::vector<std::string>& paths, std::string* out,
     *out += "\n# at " + where + "\n";
     if (!ShortestUniquePattern(images, starts, kMinPatternBytes, kMaxPatternBytes, &pattern, &fault)) {
       *out += "# no pattern: " + fault + "\n";
-      problems->AddLine("text " + std::to_string(target.id) + " (" + target.what + "): no pattern fits every library: " +
-                        fault + "; give fewer libraries at a time (for example one variant's)");
+      problems->AddLine("text " + std::to_string(target.id) + " (" + target.what +
+                        "): no pattern fits every library: " + fault +
+                        "; give fewer libraries at a time (for example one variant's)");
       continue;
     }
     *out += "== " + std::to_string(target.id) + "  " + target.what + "\n" + HexText(pattern) + "\n";
