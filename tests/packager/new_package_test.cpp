@@ -99,6 +99,17 @@ TEST(NewPackage, BadOptionsOrAnExistingFolderMakeNothing) {
     EXPECT_NE(Joined(problems).find(row.fault), std::string::npos) << Joined(problems);
     EXPECT_FALSE(std::filesystem::exists(root.Path("bad")));
   }
+  NewPackageOptions inside = Options(root, "");
+  inside.from = root.Path();
+  inside.folder = root.Path("demo-copy/inner");
+  root.Write("package.toml", "");
+  root.Write("texts/common.txt", "== 85\na0000415\n== 86\n0415\n");
+  std::vector<std::string> insideReport;
+  Problems insideProblems;
+  EXPECT_FALSE(CreatePackage(inside, &insideReport, &insideProblems));
+  EXPECT_NE(Joined(insideProblems).find("lies inside"), std::string::npos) << Joined(insideProblems);
+  EXPECT_FALSE(std::filesystem::exists(root.Path("demo-copy")));
+
   root.Write("taken/keep.txt", "mine");
   std::vector<std::string> report;
   Problems problems;

@@ -1,5 +1,6 @@
 #include "tools/packager/new_package.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <random>
@@ -203,6 +204,11 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
     problems->AddLine("--layout-id " + options.layoutId + ": 4 hexadecimal digits expected (00d1)");
   std::error_code ec;
   if (fs::exists(options.folder, ec)) problems->AddLine(options.folder + ": already exists; give a new folder");
+  // A folder inside the one copied would be copied into itself.
+  const fs::path source = fs::weakly_canonical(options.from, ec), target = fs::weakly_canonical(options.folder, ec);
+  if (std::mismatch(source.begin(), source.end(), target.begin(), target.end()).first == source.end()) {
+    problems->AddLine(options.folder + ": lies inside " + options.from + "; give a folder outside it");
+  }
   for (const std::string* library : {&options.x86, &options.x64, &options.wow64, &options.itanium}) {
     if (!library->empty() && !fs::is_regular_file(*library, ec)) problems->AddLine(*library + ": no such file");
   }
