@@ -41,7 +41,8 @@ TEST(PackageReview, TheDemosKeyAndProductCodeAndScriptsNamingAnotherLayout) {
   // A package of its own: nothing to say.
   warnings = Problems();
   ReviewPackage("package.toml", 3, MaterialFromSeed("lt-layout-1").block,
-                Tables("== 84\n{0D5F1A2B-0000-4000-8000-000000000001}\n== 85\na0010427\n== 66\n0427:a0010427\n"),
+                Tables("== 84\n{0D5F1A2B-0000-4000-8000-000000000001}\n== 85\na0010427\n"
+                       "== 66\n0427:a0010427 {0D5F1A2B-0000-4000-8000-000000000001} 0409:A0010427\n"),
                 {Image(0, 0, 8), Image(1, 0, 8), Image(2, 0, 8), Image(0, 1, 8), Image(1, 1, 8), Image(2, 1, 8)},
                 &warnings);
   EXPECT_TRUE(warnings.Empty()) << Joined(warnings);

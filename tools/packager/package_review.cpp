@@ -34,7 +34,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// Runs of exactly 8 hexadecimal digits standing alone: the layout identifiers a script names.
+// The layout identifiers a script names: 8 hexadecimal digits standing alone after the
+// language and a colon ("0415:a0000415"), as both script forms write them.
 std::vector<std::string> LayoutIdentifiers(const std::string& text) {
   std::vector<std::string> out;
   for (size_t i = 0; i < text.size();) {
@@ -48,7 +49,7 @@ std::vector<std::string> LayoutIdentifiers(const std::string& text) {
       hex = hex && isxdigit(static_cast<unsigned char>(text[end]));
       ++end;
     }
-    if (hex && end - i == 8) out.push_back(text.substr(i, 8));
+    if (hex && end - i == 8 && i > 0 && text[i - 1] == ':') out.push_back(text.substr(i, 8));
     i = end;
   }
   return out;
