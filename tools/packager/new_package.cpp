@@ -223,7 +223,8 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
 
   // The demo's own identifiers, to be replaced wherever the scripts name them.
   TextFile demoTexts;
-  ParseTextFile(common.string(), texts, &demoTexts, problems);
+  Problems demoFaults;  // the copy's own check reports them
+  ParseTextFile(common.string(), texts, &demoTexts, &demoFaults);
   const TextEntry* demoLayout = demoTexts.Find(kTextLayoutKlid);
   const TextEntry* demoLanguage = demoTexts.Find(kTextPackageLangId);
   if (!demoLayout || !demoLanguage) {
@@ -291,7 +292,7 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
       ReplaceText(&texts, entry.id, entry.text, "search pattern found by packager patterns");
     }
     for (const std::string& line : patternProblems.Lines()) report->push_back("warning: " + line);
-    if (!fits) report->push_back("warning: texts 146-151 still hold the demo's patterns: choose them yourself");
+    if (!fits) report->push_back("warning: the texts without a pattern keep the demo's: choose them yourself");
     ReplaceText(&texts, kTextLayoutFileName, fileName, "");
     manifest = WithoutImages(manifest) + ImageTables(options, relative);
   }
