@@ -155,7 +155,12 @@ int CInstall::ChooseLayoutImages(BlobRef& image32, BlobRef& image64) {
   const int row = m_altImageA || m_altImageB ? 1 : 0;
   const BlobRef* images = m_package.layoutImages[m_variant][row];
   image32 = images[position32];
-  if (position64 >= 0) image64 = images[position64];
+  if (position64 < 0) return 1;
+  image64 = images[position64];
+  // A 64-bit system reads the tables of the library in its 32-bit system folder with 64-bit
+  // pointers: the WOW64 edition is the one that types correctly in 32-bit programs there.
+  const BlobRef& wow64 = m_package.layoutImagesWow64[m_variant][row][position64];
+  if (wow64.data) image32 = wow64;
   return 1;
 }
 

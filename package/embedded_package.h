@@ -27,6 +27,10 @@ struct EmbeddedPackage {
   BlobRef documentB;
   BlobRef documentE;
   BlobRef layoutImages[kLayoutVariants][kLayoutRows][kLayoutPositions];
+  // WOW64 editions: 32-bit images whose tables hold 64-bit pointers, which is how a 64-bit
+  // system reads the library of its 32-bit system folder. Indexed by the position of the 64-bit
+  // image they go with; null where the package has none (the 32-bit image serves then).
+  BlobRef layoutImagesWow64[kLayoutVariants][kLayoutRows][kLayoutPositions];
 };
 
 extern const EmbeddedPackage kEmbeddedPackage;

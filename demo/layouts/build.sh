@@ -3,8 +3,9 @@
 #
 #   demo/layouts/build.sh OUTDIR
 #
-# Produces kbddemo_v{0,1,2}_r{0,1}_{x86,x64}.dll and check_layout_{x86,x64}.exe
-# in OUTDIR, using the mingw-w64 cross compilers.
+# Produces kbddemo_v{0,1,2}_r{0,1}_{x86,x64,wow64}.dll and
+# check_layout_{x86,x64}.exe in OUTDIR, using the mingw-w64 cross compilers.
+# wow64 is the WOW64 edition: 32-bit code whose tables hold 64-bit pointers.
 set -eu
 
 if [ $# -ne 1 ]; then
@@ -17,10 +18,12 @@ mkdir -p "$OUT"
 
 CFLAGS="-O2 -Wall -Wextra -Werror"
 
-for arch in x86 x64; do
+for arch in x86 x64 wow64; do
+    EDITION=
     case $arch in
-        x86) CC=i686-w64-mingw32-gcc;   ENTRY=_DllEntry@12 ;;
-        x64) CC=x86_64-w64-mingw32-gcc; ENTRY=DllEntry ;;
+        x86)   CC=i686-w64-mingw32-gcc;   ENTRY=_DllEntry@12 ;;
+        x64)   CC=x86_64-w64-mingw32-gcc; ENTRY=DllEntry ;;
+        wow64) CC=i686-w64-mingw32-gcc;   ENTRY=_DllEntry@12; EDITION=-DKL_WOW64 ;;
     esac
     for v in 0 1 2; do
         for r in 0 1; do
@@ -29,13 +32,15 @@ for arch in x86 x64; do
             # --kill-at: export the plain name KbdLayerDescriptor on x86.
             # No timestamp and no base derived from the output path: the same
             # sources give the same bytes wherever they are built.
-            $CC $CFLAGS -DKBD_VARIANT=$v -DKBD_ALT_ROW=$r \
+            $CC $CFLAGS $EDITION -DKBD_VARIANT=$v -DKBD_ALT_ROW=$r \
                 -shared -nostdlib -s \
                 -Wl,-e,$ENTRY -Wl,--kill-at -Wl,--no-insert-timestamp -Wl,--disable-auto-image-base \
                 -o "$dll" "$SRC/kbddemo.c"
             echo "built $dll"
         done
     done
+    # The check program reads tables through native pointers: none for the WOW64 edition.
+    [ "$arch" = wow64 ] && continue
     $CC $CFLAGS -o "$OUT/check_layout_${arch}.exe" "$SRC/check_layout.c"
     echo "built $OUT/check_layout_${arch}.exe"
 done

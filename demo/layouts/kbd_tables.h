@@ -7,6 +7,12 @@
  * separately for each architecture, so the 32-bit image gets 32-bit pointers
  * and the 64-bit image gets 64-bit pointers.
  *
+ * With KL_WOW64 defined the 32-bit compiler makes the WOW64 edition: a 64-bit
+ * system reads the layout library of its 32-bit system folder with 64-bit
+ * pointers, so every pointer of the tables becomes an 8-byte, 8-aligned field
+ * whose high half is zero, and the structures get the 64-bit layout.  Tables
+ * are initialised through KL_P(x) so that both forms take the same source.
+ *
  * Names carry a KL_ prefix so that they never clash with anything a system
  * header might define.
  */
@@ -19,6 +25,16 @@ typedef unsigned char  KL_BYTE;
 typedef unsigned short KL_USHORT;   /* 16 bits */
 typedef unsigned short KL_WCHAR;    /* UTF-16 code unit */
 typedef unsigned int   KL_DWORD;    /* 32 bits on both architectures */
+
+#ifdef KL_WOW64
+#define KL_PTR(T) struct { T *p; KL_DWORD high; } __attribute__((aligned(8)))
+#define KL_P(x) { (x), 0 }
+#define KL_PTR_SIZE 8
+#else
+#define KL_PTR(T) T *
+#define KL_P(x) (x)
+#define KL_PTR_SIZE sizeof(void *)
+#endif
 
 /* Flags stored in the high byte of a scan-code -> virtual-key entry. */
 #define KL_KBDEXT      0x0100  /* extended key (E0 prefix / right-hand key) */
@@ -56,7 +72,7 @@ typedef struct {
  * by modifier bits; a fixed upper bound keeps static initialisation simple
  * and leaves the offsets of the leading members unchanged. */
 typedef struct {
-    KL_VK_TO_BIT *pVkToBit;
+    KL_PTR(KL_VK_TO_BIT) pVkToBit;
     KL_USHORT     wMaxModBits;
     KL_BYTE       ModNumber[8];
 } KL_MODIFIERS;
@@ -75,7 +91,7 @@ KL_DEFINE_VK_TO_WCHARS(4)
 KL_DEFINE_VK_TO_WCHARS(5)
 
 typedef struct {
-    KL_VK_TO_WCHARS1 *pVkToWchars;    /* really a KL_VK_TO_WCHARSn array */
+    KL_PTR(KL_VK_TO_WCHARS1) pVkToWchars;  /* really a KL_VK_TO_WCHARSn array */
     KL_BYTE           nModifications; /* n: number of character columns */
     KL_BYTE           cbSize;         /* size of one record in bytes */
 } KL_VK_TO_WCHAR_TABLE;
@@ -90,9 +106,11 @@ typedef struct {
 #define KL_DEADTRANS(ch, accent, comp, flags) \
     { ((KL_DWORD)(KL_USHORT)(ch)) | (((KL_DWORD)(KL_USHORT)(accent)) << 16), (comp), (flags) }
 
+typedef KL_PTR(KL_WCHAR) KL_WCHAR_PTR;
+
 typedef struct {
     KL_BYTE   vsc;
-    KL_WCHAR *pwsz;
+    KL_PTR(KL_WCHAR) pwsz;
 } KL_VSC_LPWSTR;
 
 /* Record of the E0 and E1 lists: scan code byte, then a 16-bit VK
@@ -109,29 +127,32 @@ typedef struct {
 } KL_LIGATURE1;
 
 typedef struct {
-    KL_MODIFIERS         *pCharModifiers;
-    KL_VK_TO_WCHAR_TABLE *pVkToWcharTable;
-    KL_DEADKEY           *pDeadKey;
-    KL_VSC_LPWSTR        *pKeyNames;
-    KL_VSC_LPWSTR        *pKeyNamesExt;
-    KL_WCHAR            **pKeyNamesDead;
-    KL_USHORT            *pusVSCtoVK;
-    KL_BYTE               bMaxVSCtoVK;
-    KL_VSC_VK            *pVSCtoVK_E0;
-    KL_VSC_VK            *pVSCtoVK_E1;
-    KL_DWORD              fLocaleFlags;
-    KL_BYTE               nLgMax;
-    KL_BYTE               cbLgEntry;
-    KL_LIGATURE1         *pLigature;
+    KL_PTR(KL_MODIFIERS)         pCharModifiers;
+    KL_PTR(KL_VK_TO_WCHAR_TABLE) pVkToWcharTable;
+    KL_PTR(KL_DEADKEY)           pDeadKey;
+    KL_PTR(KL_VSC_LPWSTR)        pKeyNames;
+    KL_PTR(KL_VSC_LPWSTR)        pKeyNamesExt;
+    KL_PTR(KL_WCHAR_PTR)         pKeyNamesDead;
+    KL_PTR(KL_USHORT)            pusVSCtoVK;
+    KL_BYTE                      bMaxVSCtoVK;
+    KL_PTR(KL_VSC_VK)            pVSCtoVK_E0;
+    KL_PTR(KL_VSC_VK)            pVSCtoVK_E1;
+    KL_DWORD                     fLocaleFlags;
+    KL_BYTE                      nLgMax;
+    KL_BYTE                      cbLgEntry;
+    KL_PTR(KL_LIGATURE1)         pLigature;
     KL_DWORD              dwType;
     KL_DWORD              dwSubType;
 } KL_KBDTABLES;
 
 /* Layout checks: a record of the E0/E1 lists is 4 bytes, a scan-code entry
- * 2 bytes, and the pointer members follow the native pointer size. */
+ * 2 bytes, and the pointer members follow the pointer size of the edition. */
 typedef char kl_check_vsc_vk[(sizeof(KL_VSC_VK) == 4) ? 1 : -1];
 typedef char kl_check_deadkey[(sizeof(KL_DEADKEY) == 8) ? 1 : -1];
 typedef char kl_check_wchars1[(sizeof(KL_VK_TO_WCHARS1) == 4) ? 1 : -1];
-typedef char kl_check_tables[(offsetof(KL_KBDTABLES, pusVSCtoVK) == 6 * sizeof(void *)) ? 1 : -1];
+typedef char kl_check_tables[(offsetof(KL_KBDTABLES, pusVSCtoVK) == 6 * KL_PTR_SIZE) ? 1 : -1];
+typedef char kl_check_e0[(offsetof(KL_KBDTABLES, pVSCtoVK_E0) == 8 * KL_PTR_SIZE) ? 1 : -1];
+typedef char kl_check_wchar_table[(sizeof(KL_VK_TO_WCHAR_TABLE) == 2 * KL_PTR_SIZE) ? 1 : -1];
+typedef char kl_check_lpwstr[(sizeof(KL_VSC_LPWSTR) == 2 * KL_PTR_SIZE) ? 1 : -1];
 
 #endif /* DEMO_KBD_TABLES_H */

@@ -16,6 +16,7 @@
  *
  * The library exports a single function, KbdLayerDescriptor, which returns
  * a pointer to the layout tables.  It has no imports and no entry point code.
+ * KL_WOW64 makes the WOW64 edition (kbd_tables.h).
  */
 #include <windows.h>   /* VK_* constants only */
 #include "kbd_tables.h"
@@ -242,7 +243,7 @@ static KL_VK_TO_BIT vk_to_bits[] = {
 };
 
 static KL_MODIFIERS char_modifiers = {
-    vk_to_bits,
+    KL_P(vk_to_bits),
     7,
     {
         0,                  /* 000 plain */
@@ -369,14 +370,14 @@ static KL_VK_TO_WCHARS1 vk_to_wch1_numpad[] = {
 };
 
 #define WCH_TABLE(arr, n) \
-    { (KL_VK_TO_WCHARS1 *)(arr), (n), sizeof((arr)[0]) }
+    { KL_P((KL_VK_TO_WCHARS1 *)(arr)), (n), sizeof((arr)[0]) }
 
 static KL_VK_TO_WCHAR_TABLE vk_to_wchar_tables[] = {
     WCH_TABLE(vk_to_wch3, 3),
     WCH_TABLE(vk_to_wch5, 5),
     WCH_TABLE(vk_to_wch2, 2),
     WCH_TABLE(vk_to_wch1_numpad, 1),
-    { 0, 0, 0 }
+    { KL_P(0), 0, 0 }
 };
 
 /* ---------------------------------------------------------------------
@@ -411,108 +412,116 @@ static KL_DEADKEY dead_keys[] = {
 static KL_WCHAR dead_name_tilde[] = { '~', 'T','I','L','D','E', 0 };
 #endif
 
-static KL_WCHAR *dead_key_names[] = {
+static KL_WCHAR_PTR dead_key_names[] = {
 #if KBD_ALT_ROW
-    dead_name_tilde,
+    KL_P(dead_name_tilde),
 #endif
-    0
+    KL_P(0)
 };
 
 /* ---------------------------------------------------------------------
  * Key names.
  * ------------------------------------------------------------------- */
 static KL_VSC_LPWSTR key_names[] = {
-    { 0x01, (KL_WCHAR *)L"Esc" },
-    { 0x0E, (KL_WCHAR *)L"Backspace" },
-    { 0x0F, (KL_WCHAR *)L"Tab" },
-    { 0x1C, (KL_WCHAR *)L"Enter" },
-    { 0x1D, (KL_WCHAR *)L"Ctrl" },
-    { 0x2A, (KL_WCHAR *)L"Shift" },
-    { 0x36, (KL_WCHAR *)L"Right Shift" },
-    { 0x37, (KL_WCHAR *)L"Num *" },
-    { 0x38, (KL_WCHAR *)L"Alt" },
-    { 0x39, (KL_WCHAR *)L"Space" },
-    { 0x3A, (KL_WCHAR *)L"Caps Lock" },
-    { 0x3B, (KL_WCHAR *)L"F1" },
-    { 0x3C, (KL_WCHAR *)L"F2" },
-    { 0x3D, (KL_WCHAR *)L"F3" },
-    { 0x3E, (KL_WCHAR *)L"F4" },
-    { 0x3F, (KL_WCHAR *)L"F5" },
-    { 0x40, (KL_WCHAR *)L"F6" },
-    { 0x41, (KL_WCHAR *)L"F7" },
-    { 0x42, (KL_WCHAR *)L"F8" },
-    { 0x43, (KL_WCHAR *)L"F9" },
-    { 0x44, (KL_WCHAR *)L"F10" },
-    { 0x45, (KL_WCHAR *)L"Pause" },
-    { 0x46, (KL_WCHAR *)L"Scroll Lock" },
-    { 0x47, (KL_WCHAR *)L"Num 7" },
-    { 0x48, (KL_WCHAR *)L"Num 8" },
-    { 0x49, (KL_WCHAR *)L"Num 9" },
-    { 0x4A, (KL_WCHAR *)L"Num -" },
-    { 0x4B, (KL_WCHAR *)L"Num 4" },
-    { 0x4C, (KL_WCHAR *)L"Num 5" },
-    { 0x4D, (KL_WCHAR *)L"Num 6" },
-    { 0x4E, (KL_WCHAR *)L"Num +" },
-    { 0x4F, (KL_WCHAR *)L"Num 1" },
-    { 0x50, (KL_WCHAR *)L"Num 2" },
-    { 0x51, (KL_WCHAR *)L"Num 3" },
-    { 0x52, (KL_WCHAR *)L"Num 0" },
-    { 0x53, (KL_WCHAR *)L"Num Del" },
-    { 0x54, (KL_WCHAR *)L"Sys Req" },
-    { 0x57, (KL_WCHAR *)L"F11" },
-    { 0x58, (KL_WCHAR *)L"F12" },
-    { 0, 0 }
+    { 0x01, KL_P((KL_WCHAR *)L"Esc") },
+    { 0x0E, KL_P((KL_WCHAR *)L"Backspace") },
+    { 0x0F, KL_P((KL_WCHAR *)L"Tab") },
+    { 0x1C, KL_P((KL_WCHAR *)L"Enter") },
+    { 0x1D, KL_P((KL_WCHAR *)L"Ctrl") },
+    { 0x2A, KL_P((KL_WCHAR *)L"Shift") },
+    { 0x36, KL_P((KL_WCHAR *)L"Right Shift") },
+    { 0x37, KL_P((KL_WCHAR *)L"Num *") },
+    { 0x38, KL_P((KL_WCHAR *)L"Alt") },
+    { 0x39, KL_P((KL_WCHAR *)L"Space") },
+    { 0x3A, KL_P((KL_WCHAR *)L"Caps Lock") },
+    { 0x3B, KL_P((KL_WCHAR *)L"F1") },
+    { 0x3C, KL_P((KL_WCHAR *)L"F2") },
+    { 0x3D, KL_P((KL_WCHAR *)L"F3") },
+    { 0x3E, KL_P((KL_WCHAR *)L"F4") },
+    { 0x3F, KL_P((KL_WCHAR *)L"F5") },
+    { 0x40, KL_P((KL_WCHAR *)L"F6") },
+    { 0x41, KL_P((KL_WCHAR *)L"F7") },
+    { 0x42, KL_P((KL_WCHAR *)L"F8") },
+    { 0x43, KL_P((KL_WCHAR *)L"F9") },
+    { 0x44, KL_P((KL_WCHAR *)L"F10") },
+    { 0x45, KL_P((KL_WCHAR *)L"Pause") },
+    { 0x46, KL_P((KL_WCHAR *)L"Scroll Lock") },
+    { 0x47, KL_P((KL_WCHAR *)L"Num 7") },
+    { 0x48, KL_P((KL_WCHAR *)L"Num 8") },
+    { 0x49, KL_P((KL_WCHAR *)L"Num 9") },
+    { 0x4A, KL_P((KL_WCHAR *)L"Num -") },
+    { 0x4B, KL_P((KL_WCHAR *)L"Num 4") },
+    { 0x4C, KL_P((KL_WCHAR *)L"Num 5") },
+    { 0x4D, KL_P((KL_WCHAR *)L"Num 6") },
+    { 0x4E, KL_P((KL_WCHAR *)L"Num +") },
+    { 0x4F, KL_P((KL_WCHAR *)L"Num 1") },
+    { 0x50, KL_P((KL_WCHAR *)L"Num 2") },
+    { 0x51, KL_P((KL_WCHAR *)L"Num 3") },
+    { 0x52, KL_P((KL_WCHAR *)L"Num 0") },
+    { 0x53, KL_P((KL_WCHAR *)L"Num Del") },
+    { 0x54, KL_P((KL_WCHAR *)L"Sys Req") },
+    { 0x57, KL_P((KL_WCHAR *)L"F11") },
+    { 0x58, KL_P((KL_WCHAR *)L"F12") },
+    { 0, KL_P(0) }
 };
 
 static KL_VSC_LPWSTR key_names_ext[] = {
-    { 0x1C, (KL_WCHAR *)L"Num Enter" },
-    { 0x1D, (KL_WCHAR *)L"Right Ctrl" },
-    { 0x35, (KL_WCHAR *)L"Num /" },
-    { 0x37, (KL_WCHAR *)L"Prnt Scrn" },
-    { 0x38, (KL_WCHAR *)L"Right Alt" },
-    { 0x45, (KL_WCHAR *)L"Num Lock" },
-    { 0x46, (KL_WCHAR *)L"Break" },
-    { 0x47, (KL_WCHAR *)L"Home" },
-    { 0x48, (KL_WCHAR *)L"Up" },
-    { 0x49, (KL_WCHAR *)L"Page Up" },
-    { 0x4B, (KL_WCHAR *)L"Left" },
-    { 0x4D, (KL_WCHAR *)L"Right" },
-    { 0x4F, (KL_WCHAR *)L"End" },
-    { 0x50, (KL_WCHAR *)L"Down" },
-    { 0x51, (KL_WCHAR *)L"Page Down" },
-    { 0x52, (KL_WCHAR *)L"Insert" },
-    { 0x53, (KL_WCHAR *)L"Delete" },
-    { 0x54, (KL_WCHAR *)L"<00>" },
-    { 0x56, (KL_WCHAR *)L"Help" },
-    { 0x5B, (KL_WCHAR *)L"Left Windows" },
-    { 0x5C, (KL_WCHAR *)L"Right Windows" },
-    { 0x5D, (KL_WCHAR *)L"Application" },
-    { 0, 0 }
+    { 0x1C, KL_P((KL_WCHAR *)L"Num Enter") },
+    { 0x1D, KL_P((KL_WCHAR *)L"Right Ctrl") },
+    { 0x35, KL_P((KL_WCHAR *)L"Num /") },
+    { 0x37, KL_P((KL_WCHAR *)L"Prnt Scrn") },
+    { 0x38, KL_P((KL_WCHAR *)L"Right Alt") },
+    { 0x45, KL_P((KL_WCHAR *)L"Num Lock") },
+    { 0x46, KL_P((KL_WCHAR *)L"Break") },
+    { 0x47, KL_P((KL_WCHAR *)L"Home") },
+    { 0x48, KL_P((KL_WCHAR *)L"Up") },
+    { 0x49, KL_P((KL_WCHAR *)L"Page Up") },
+    { 0x4B, KL_P((KL_WCHAR *)L"Left") },
+    { 0x4D, KL_P((KL_WCHAR *)L"Right") },
+    { 0x4F, KL_P((KL_WCHAR *)L"End") },
+    { 0x50, KL_P((KL_WCHAR *)L"Down") },
+    { 0x51, KL_P((KL_WCHAR *)L"Page Down") },
+    { 0x52, KL_P((KL_WCHAR *)L"Insert") },
+    { 0x53, KL_P((KL_WCHAR *)L"Delete") },
+    { 0x54, KL_P((KL_WCHAR *)L"<00>") },
+    { 0x56, KL_P((KL_WCHAR *)L"Help") },
+    { 0x5B, KL_P((KL_WCHAR *)L"Left Windows") },
+    { 0x5C, KL_P((KL_WCHAR *)L"Right Windows") },
+    { 0x5D, KL_P((KL_WCHAR *)L"Application") },
+    { 0, KL_P(0) }
 };
 
 /* ---------------------------------------------------------------------
  * The descriptor.
  * ------------------------------------------------------------------- */
 static KL_KBDTABLES kbd_tables = {
-    &char_modifiers,
-    vk_to_wchar_tables,
-    dead_keys,
-    key_names,
-    key_names_ext,
-    dead_key_names,
-    scan_to_vk,
+    KL_P(&char_modifiers),
+    KL_P(vk_to_wchar_tables),
+    KL_P(dead_keys),
+    KL_P(key_names),
+    KL_P(key_names_ext),
+    KL_P(dead_key_names),
+    KL_P(scan_to_vk),
     sizeof scan_to_vk / sizeof scan_to_vk[0],
-    scan_to_vk_e0,
-    scan_to_vk_e1,
+    KL_P(scan_to_vk_e0),
+    KL_P(scan_to_vk_e1),
     KL_KLLF_ALTGR | (KL_KBD_VERSION << 16),
-    0, 0, 0,      /* no ligatures */
+    0, 0, KL_P(0), /* no ligatures */
     4, 0          /* keyboard type 4 (enhanced 101/102 keys), subtype 0 */
 };
 
+#ifdef KL_WOW64
+/* The caller reads a 64-bit pointer (EDX:EAX); its high half is zero. */
+__declspec(dllexport) unsigned long long __stdcall KbdLayerDescriptor(void)
+{
+    return (unsigned long)&kbd_tables;
+}
+#else
 __declspec(dllexport) KL_KBDTABLES *__stdcall KbdLayerDescriptor(void)
 {
     return &kbd_tables;
 }
+#endif
 
 /* Minimal entry point: the library needs no initialisation. */
 int __stdcall DllEntry(void *instance, unsigned long reason, void *reserved)

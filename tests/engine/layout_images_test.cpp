@@ -36,12 +36,15 @@ struct ChoiceRow {
 
 class ImageChoice : public ::testing::Test {
  protected:
-  // A package whose every image slot is told apart by its address.
+  // A package whose every image slot is told apart by its address, without WOW64 editions.
   void SetUp() override {
     m_package = kEmbeddedPackage;
     for (int v = 0; v < kLayoutVariants; ++v)
       for (int r = 0; r < kLayoutRows; ++r)
-        for (int p = 0; p < kLayoutPositions; ++p) m_package.layoutImages[v][r][p] = {m_marks[v][r][p], 8};
+        for (int p = 0; p < kLayoutPositions; ++p) {
+          m_package.layoutImages[v][r][p] = {m_marks[v][r][p], 8};
+          m_package.layoutImagesWow64[v][r][p] = {nullptr, 0};
+        }
   }
   const uint8_t* Mark(int variant, int row, int position) const { return m_marks[variant][row][position]; }
 
@@ -81,6 +84,40 @@ TEST_F(ImageChoice, EveryVersionAndProcessor) {
         EXPECT_EQ(image32.data, Mark(variant, imageRow, row.position32));
         EXPECT_EQ(image64.data, row.position64 < 0 ? nullptr : Mark(variant, imageRow, row.position64));
       }
+    }
+  }
+}
+
+TEST_F(ImageChoice, A64BitSystemsWow64EditionTakesThePlaceOfThe32BitImage) {
+  // WOW64 editions for variant 1 beside the x64 and Itanium images of 6.1, none for 6.0.
+  uint8_t wow64[kLayoutRows][kLayoutPositions][8] = {};
+  for (int row = 0; row < kLayoutRows; ++row)
+    for (int position : {9, 10, 12}) m_package.layoutImagesWow64[1][row][position] = {wow64[row][position], 8};
+  const struct {
+    int32_t osVersion;
+    int16_t cpuArch;
+    int variant;
+    int position32;
+    int wow64;  // the position of the WOW64 edition chosen, -1: the 32-bit image
+  } rows[] = {
+      {61, 9, 1, 8, 10}, {61, 6, 1, 8, 9},  {62, 9, 1, 11, 12},  // 64-bit systems with an edition
+      {61, 0, 1, 8, -1},                                          // a 32-bit system never gets one
+      {60, 9, 1, 5, -1},                                          // no edition for this version
+      {61, 9, 0, 8, -1},                                          // nor for this variant
+  };
+  CInstall install(m_package);
+  for (const auto& row : rows) {
+    for (int alt = 0; alt < 2; ++alt) {
+      SCOPED_TRACE("version " + std::to_string(row.osVersion) + ", processor " + std::to_string(row.cpuArch) +
+                   ", variant " + std::to_string(row.variant) + ", alt " + std::to_string(alt));
+      install.m_osVersion = row.osVersion;
+      install.m_cpuArch = row.cpuArch;
+      install.m_variant = row.variant;
+      install.m_altImageA = alt;
+      BlobRef image32, image64;
+      ASSERT_EQ(install.ChooseLayoutImages(image32, image64), 1);
+      EXPECT_EQ(image32.data, row.wow64 < 0 ? Mark(row.variant, alt, row.position32) : wow64[alt][row.wow64]);
+      EXPECT_EQ(image64.data != nullptr, row.cpuArch != 0);
     }
   }
 }
@@ -161,19 +198,27 @@ TEST_F(StagedImage, ShowsExactlyTheReassignedKeysAndTheDecimalComma) {
   m_install.m_decimalKey = 0;
   layouttest::Reassign(m_install);
   const struct {
-    const wchar_t* arch;
-    int position;
-  } images[] = {{L"x86", kPosition32}, {L"x64", kPosition64}};
+    const wchar_t* arch;   // of the comparer
+    const wchar_t* built;  // the demo library as built
+    BlobRef blob;
+    const wchar_t* options;
+  } images[] = {
+      {L"x86", L"x86", kEmbeddedPackage.layoutImages[kVariant][0][kPosition32], L""},
+      {L"x64", L"x64", kEmbeddedPackage.layoutImages[kVariant][0][kPosition64], L""},
+      // The WOW64 edition: 32-bit, read with 64-bit pointers.
+      {L"x86", L"wow64", kEmbeddedPackage.layoutImagesWow64[kVariant][0][kPosition64], L" --pointers=64"},
+  };
   for (const auto& image : images) {
-    SCOPED_TRACE(winetest::Narrow(image.arch));
+    SCOPED_TRACE(winetest::Narrow(image.built));
     DeleteFileW(Staging().c_str());
-    ASSERT_EQ(Stage(kEmbeddedPackage.layoutImages[kVariant][0][image.position]), 1);
-    // A 32-bit prefix cannot load the 64-bit image, nor a 64-bit-only one the 32-bit image: their
-    // bytes are checked by the host tests.
-    if (!winetest::Is64BitSystem() && image.position == kPosition64) continue;
-    if (!winetest::Runs32BitPrograms() && image.position == kPosition32) continue;
+    ASSERT_EQ(Stage(image.blob), 1);
+    // A 32-bit prefix cannot load the 64-bit image, nor a 64-bit-only one the 32-bit images:
+    // their bytes are checked by the host tests.
+    if (!winetest::Is64BitSystem() && wcscmp(image.arch, L"x64") == 0) continue;
+    if (!winetest::Runs32BitPrograms() && wcscmp(image.arch, L"x86") == 0) continue;
     std::string report;
-    EXPECT_EQ(CompareLayouts(image.arch, DemoImage(kVariant, 0, image.arch), Staging(), ExpectedChanges(), &report), 0u)
+    EXPECT_EQ(CompareLayouts(image.arch, DemoImage(kVariant, 0, image.built), Staging(),
+                             ExpectedChanges() + image.options, &report), 0u)
         << report;
   }
 }

@@ -3,8 +3,8 @@
 //      replacement of the system's library,
 //   2. "wineboot -r"                                     restarts the prefix as Windows would,
 //   3. this program with --gtest_filter=CheckStep.*    reads the installed libraries' tables:
-//      the 32-bit one in the 32-bit system folder (syswow64 on a 64-bit prefix) and the 64-bit
-//      one in the native system32, each patched exactly as asked.
+//      the 32-bit one in the 32-bit system folder (on a 64-bit prefix: syswow64, with the WOW64
+//      edition) and the 64-bit one in the native system32, each patched exactly as asked.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -73,13 +73,16 @@ TEST(CheckStep, TheSystemFoldersHoldThePatchedLibraries) {
   const std::wstring original32 = layouttest::DemoImage(kVariant, kRow, L"x86");
   std::string report;
   if (winetest::Is64BitSystem()) {
-    // The 64-bit comparer is a 64-bit process: system32 is the native folder for it.
+    // The 32-bit system folder of a 64-bit system holds the WOW64 edition (64-bit pointers),
+    // which only the 32-bit comparer reads.
     if (winetest::Runs32BitPrograms())
-      EXPECT_EQ(layouttest::CompareLayouts(L"x86", original32, WindowsFolder() + L"\\syswow64\\" + kLayoutFile,
-                                           layouttest::ExpectedChanges(), &report), 0u)
+      EXPECT_EQ(layouttest::CompareLayouts(L"x86", layouttest::DemoImage(kVariant, kRow, L"wow64"),
+                                           WindowsFolder() + L"\syswow64\" + kLayoutFile,
+                                           layouttest::ExpectedChanges() + L" --pointers=64", &report), 0u)
           << report;
     else
-      EXPECT_TRUE(FileExists(WindowsFolder() + L"\\syswow64\\" + kLayoutFile));
+      EXPECT_TRUE(FileExists(WindowsFolder() + L"\syswow64\" + kLayoutFile));
+    // The 64-bit comparer is a 64-bit process: system32 is the native folder for it.
     EXPECT_EQ(layouttest::CompareLayouts(L"x64", layouttest::DemoImage(kVariant, kRow, L"x64"),
                                          WindowsFolder() + L"\\system32\\" + kLayoutFile,
                                          layouttest::ExpectedChanges(), &report), 0u)

@@ -1,5 +1,6 @@
 // Third-party layout libraries (built by another tool) in a package of their own: staged with
-// the same reassignments as the demo and read back through their own tables.
+// the same reassignments as the demo and read back through their own tables, the WOW64 edition
+// in its 64-bit pointer form.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -25,19 +26,24 @@ TEST_F(ThirdPartyImage, ShowsExactlyTheReassignedKeysAndTheDecimalComma) {
   const struct {
     const wchar_t* arch;
     const wchar_t* file;
-    int position;
-  } images[] = {{L"x86", L"\\ltenhd\\i386\\ltenhd.dll", 8}, {L"x64", L"\\ltenhd\\amd64\\ltenhd.dll", 10}};
+    BlobRef blob;
+    const wchar_t* options;
+  } images[] = {
+      {L"x86", L"\\ltenhd\\i386\\ltenhd.dll", kEmbeddedPackage.layoutImages[0][0][8], L""},
+      {L"x64", L"\\ltenhd\\amd64\\ltenhd.dll", kEmbeddedPackage.layoutImages[0][0][10], L""},
+      // The maker's WOW64 edition, which a 64-bit system gets in its 32-bit system folder.
+      {L"x86", L"\\ltenhd\\wow64\\ltenhd.dll", kEmbeddedPackage.layoutImagesWow64[0][0][10], L" --pointers=64"},
+  };
   for (const auto& image : images) {
     SCOPED_TRACE(winetest::Narrow(image.file));
     const std::wstring staging = m_folder + L"staged.dll";
     GString target, stagingPath;
     stagingPath.AssignWideZ(reinterpret_cast<const WChar*>(staging.c_str()));
-    const BlobRef blob = kEmbeddedPackage.layoutImages[0][0][image.position];
-    ASSERT_EQ(install.CustomiseLayoutImage(target, stagingPath, blob.data, blob.size), 1);
-    if (image.position == 8 && !winetest::Runs32BitPrograms()) continue;  // no 32-bit comparer here
+    ASSERT_EQ(install.CustomiseLayoutImage(target, stagingPath, image.blob.data, image.blob.size), 1);
+    if (!wcscmp(image.arch, L"x86") && !winetest::Runs32BitPrograms()) continue;  // no 32-bit comparer here
     std::string report;
-    EXPECT_EQ(layouttest::CompareLayouts(image.arch, folder + image.file, staging, layouttest::ExpectedChanges(),
-                                         &report), 0u)
+    EXPECT_EQ(layouttest::CompareLayouts(image.arch, folder + image.file, staging,
+                                         layouttest::ExpectedChanges() + image.options, &report), 0u)
         << report;
     DeleteFileW(staging.c_str());
   }

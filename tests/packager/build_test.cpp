@@ -131,7 +131,8 @@ TEST(BuildRoundTrip, ImagesAndByteExactDocumentsKeepTheirBytes) {
                       "[documents]\nB = \"docs/b.bin\"\n"
                       "[[image]]\nvariant = 0\nrow = 0\nposition = 2\nfile = \"${BUILT}/x86.dll\"\n"
                       "[[image]]\nvariant = 1\nrow = 1\nposition = 2\nfile = \"${BUILT}/x86.dll\"\n"
-                      "[[image]]\nvariant = 2\nrow = 0\nposition = 12\nfile = \"${BUILT}/x64.dll\"\n");
+                      "[[image]]\nvariant = 2\nrow = 0\nposition = 12\nfile = \"${BUILT}/x64.dll\"\n"
+                      "[[image]]\nvariant = 2\nrow = 0\nposition = 12\nedition = \"wow64\"\nfile = \"${BUILT}/x64.dll\"\n");
   std::string image32(70000, '\0'), image64(5000, '\0');
   for (size_t i = 0; i < image32.size(); ++i) image32[i] = static_cast<char>(i * 7 + i / 300);
   for (size_t i = 0; i < image64.size(); ++i) image64[i] = static_cast<char>(i ^ 0x5A);
@@ -150,6 +151,7 @@ TEST(BuildRoundTrip, ImagesAndByteExactDocumentsKeepTheirBytes) {
   EXPECT_EQ(TextOf(decoded.at("layoutImage.0.0.2").bytes), image32);
   EXPECT_EQ(TextOf(decoded.at("layoutImage.1.1.2").bytes), image32);
   EXPECT_EQ(TextOf(decoded.at("layoutImage.2.0.12").bytes), image64);
+  EXPECT_EQ(TextOf(decoded.at("layoutImageWow64.2.0.12").bytes), image64);
   EXPECT_EQ(TextOf(decoded.at("documentB").bytes), std::string("line\nbytes\0\xFF\n", 14));
   EXPECT_EQ(decoded.count("documentA"), 0u);
 
@@ -168,7 +170,9 @@ TEST(BuildRoundTrip, ImagesAndByteExactDocumentsKeepTheirBytes) {
   for (size_t at = source.find("{nullptr, 0}", table); at != std::string::npos; at = source.find("{nullptr, 0}", at + 1)) {
     ++nulls;
   }
-  EXPECT_EQ(nulls, 78u - 3 + 2);  // every empty image place, documents A and E
+  EXPECT_EQ(nulls, 78u - 3 + 2 + 78 - 1);  // every empty image place, documents A and E, WOW64 places
+  // The WOW64 edition is the last entry of the last table.
+  EXPECT_NE(source.find("{nullptr, 0}, {kBlob", source.rfind("WOW64")), std::string::npos);
 }
 
 TEST(BuildDeterminism, SameSeedSameBytesOtherSeedOtherKeyBlock) {

@@ -36,6 +36,30 @@ TEST(PackagerCommand, CheckWithoutRequireAsksForEveryProgramText) {
   EXPECT_EQ(demo.exitCode, 0) << demo.output;
 }
 
+TEST(PackagerCommand, CheckWarnsAboutTheDemosOwnKeyAndProductCodeWithoutFailing) {
+  const CommandRun demo = Packager("check " + kDemo);
+  EXPECT_EQ(demo.exitCode, 0) << demo.output;
+  EXPECT_NE(demo.output.find("warning: " + std::string(PACKAGER_SOURCE_DIR) +
+                             "/demo/package.toml:26: the key block is the demo's"),
+            std::string::npos)
+      << demo.output;
+  EXPECT_NE(demo.output.find("/demo/texts/common.txt:143: text 84: the product code is the demo's"), std::string::npos);
+  EXPECT_NE(demo.output.find(": no problems, 2 warning(s)\n"), std::string::npos);
+}
+
+TEST(PackagerCommand, PatternsAndNewExitCodes) {
+  const CommandRun found = Packager("patterns " + std::string(DEMO_LAYOUTS_DIR) + "/kbddemo_v0_r0_x86.dll");
+  EXPECT_EQ(found.exitCode, 0) << found.output;
+  EXPECT_NE(found.output.find("== 151  E1 list: from its first record\n1D00130000000000\n"), std::string::npos);
+  EXPECT_EQ(Packager("patterns " + std::string(PACKAGER_SOURCE_DIR) + "/README.md").exitCode, 1);
+  EXPECT_EQ(Packager("patterns").exitCode, 2);
+  TempFolder root;
+  EXPECT_EQ(Packager("new " + root.Path() + " --language 0427 --layout a0010427 --layout-id 00d1").exitCode, 1);
+  const CommandRun made = Packager("new " + root.Path("made") + " --language 0427 --layout a0010427 --layout-id 00d1");
+  EXPECT_EQ(made.exitCode, 0) << made.output;
+  EXPECT_EQ(Packager("check " + root.Path("made") + " --var LAYOUTS=" + DEMO_LAYOUTS_DIR).exitCode, 0);
+}
+
 TEST(PackagerCommand, BuildInspectAndDamage) {
   TempFolder out;
   CommandRun run = Packager("build " + kDemo + " --out-dir " + out.Path("good"));

@@ -67,6 +67,21 @@ TEST(EmbeddedSource, TheDemoPackageLoadsAndEveryBlobDecodes) {
       }
     }
   }
+  // The WOW64 editions stand beside the x64 images, each its own library.
+  for (int variant = 0; variant < kLayoutVariants; ++variant) {
+    for (int row = 0; row < kLayoutRows; ++row) {
+      for (int position = 0; position < kLayoutPositions; ++position) {
+        const BlobRef& image = package.layoutImagesWow64[variant][row][position];
+        if (position != 4 && position != 7 && position != 10 && position != 12) {
+          EXPECT_EQ(image.data, nullptr) << position;
+          continue;
+        }
+        ASSERT_NE(image.data, nullptr) << position;
+        EXPECT_NE(image.data, package.layoutImages[variant][row][position].data);
+        EXPECT_NE(image.data, package.layoutImages[variant][row][11].data);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -59,6 +59,24 @@ TEST(Manifest, OneImageFileServesSeveralPositions) {
   }
 }
 
+TEST(Manifest, AWow64EditionStandsBesideThe64BitImageOfItsPosition) {
+  TempFolder folder;
+  WriteMinimalPackage(folder,
+                      "[[image]]\nvariant = 2\nrow = 1\npositions = [3, 12]\nfile = \"x64.dll\"\n"
+                      "[[image]]\nvariant = 2\nrow = 1\npositions = [3, 12]\nedition = \"wow64\"\nfile = \"wow64.dll\"\n");
+  folder.Write("x64.dll", "MZ");
+  folder.Write("wow64.dll", "MZ");
+  Problems problems;
+  Manifest manifest;
+  ASSERT_TRUE(LoadManifest(folder.Path("package.toml"), {}, &manifest, &problems)) << Joined(problems);
+  ASSERT_EQ(manifest.images.size(), 4u);
+  EXPECT_FALSE(manifest.images[1].wow64);
+  EXPECT_TRUE(manifest.images[3].wow64);
+  EXPECT_EQ(manifest.images[3].position, 12);
+  EXPECT_EQ(manifest.images[3].path, folder.Path("wow64.dll"));
+  EXPECT_NE(ImageSlot(manifest.images[1]), ImageSlot(manifest.images[3]));
+}
+
 TEST(Manifest, AnExplicitKeyTableGivesTheBlockAndConstants) {
   TempFolder folder;
   WriteMinimalPackage(folder);
@@ -118,6 +136,15 @@ TEST(Manifest, FaultsNameTheLineAndField) {
       {"a listed position taken", "[[image]]\nvariant = 0\nrow = 0\nposition = 7\nfile = \"img\"\n"
        "[[image]]\nvariant = 0\nrow = 0\npositions = [4, 7]\nfile = \"img\"\n",
        "", "", "package.toml:17", "position 7 already has an image (line 12)"},
+      {"WOW64 edition at a 32-bit position",
+       "[[image]]\nvariant = 0\nrow = 0\npositions = [4, 8]\nedition = \"wow64\"\nfile = \"img\"\n", "", "",
+       "package.toml:12", "position 8 holds a 32-bit image; a WOW64 edition takes the position of the 64-bit image"},
+      {"unknown edition", "[[image]]\nvariant = 0\nrow = 0\nposition = 4\nedition = \"arm64\"\nfile = \"img\"\n", "",
+       "", "package.toml:16", "edition = \"arm64\": expected \"wow64\""},
+      {"WOW64 edition twice",
+       "[[image]]\nvariant = 0\nrow = 0\nposition = 4\nedition = \"wow64\"\nfile = \"img\"\n"
+       "[[image]]\nvariant = 0\nrow = 0\npositions = [4]\nedition = \"wow64\"\nfile = \"img\"\n",
+       "", "", "package.toml:18", "position 4 already has a WOW64 edition (line 12)"},
       {"seed not a text", "", "seed = \"test-seed\"", "seed = 42", "package.toml:3", "package.seed must be a text"},
       {"empty seed", "", "seed = \"test-seed\"", "seed = \"\"", "package.toml:3", "package.seed is empty"},
       {"seed and key", ValidKeyTable(), "", "", "package.toml:3", "package.seed and [key] both given"},

@@ -127,7 +127,7 @@ bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Table
   // Images in table order, so that the output does not depend on the manifest's order.
   std::map<int, const ImageSource*> images;
   for (const ImageSource& image : manifest.images) {
-    images[(image.variant * kLayoutRows + image.row) * kLayoutPositions + image.position] = &image;
+    images[ImageSlot(image)] = &image;
   }
   for (const auto& [slot, image] : images) {
     std::string bytes;
@@ -136,7 +136,7 @@ bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Table
       problems->Add(image->path, 0, "layout library image is empty");
       continue;
     }
-    AddBlob(out, ImageBlobName(image->variant, image->row, image->position), bytes, 0);
+    AddBlob(out, ImageBlobName(image->variant, image->row, image->position, image->wow64), bytes, 0);
   }
   return problems->Count() == before;
 }
@@ -242,19 +242,22 @@ std::string EmbeddedSource(const PackageFile& package) {
   out += "    {" + ref(TableBlobName(kTableLanguage0)) + ", " + ref(TableBlobName(kTableLanguage1)) + "},\n";
   out += "    {" + ref(LicenceBlobName(0)) + ", " + ref(LicenceBlobName(1)) + "},\n";
   for (int slot = 0; slot < kDocumentSlots; ++slot) out += "    " + ref(DocumentBlobName(slot)) + ",\n";
-  out += "    {\n";
-  for (int variant = 0; variant < kLayoutVariants; ++variant) {
-    out += "        {\n";
-    for (int row = 0; row < kLayoutRows; ++row) {
-      out += "            {";
-      for (int position = 0; position < kLayoutPositions; ++position) {
-        out += (position ? ", " : "") + ref(ImageBlobName(variant, row, position));
+  for (bool wow64 : {false, true}) {
+    out += wow64 ? "    {  // WOW64 editions\n" : "    {\n";
+    for (int variant = 0; variant < kLayoutVariants; ++variant) {
+      out += "        {\n";
+      for (int row = 0; row < kLayoutRows; ++row) {
+        out += "            {";
+        for (int position = 0; position < kLayoutPositions; ++position) {
+          out += (position ? ", " : "") + ref(ImageBlobName(variant, row, position, wow64));
+        }
+        out += "},\n";
       }
-      out += "},\n";
+      out += "        },\n";
     }
-    out += "        },\n";
+    out += "    },\n";
   }
-  out += "    },\n};\n";
+  out += "};\n";
   return out;
 }
 

@@ -100,7 +100,7 @@ bool Fits(size_t size, size_t offset, size_t length) { return offset <= size && 
 // What is wrong with the table, list or characters at `offset`, or "" when they fit.
 std::string ShapeFault(const std::vector<uint8_t>& image, size_t offset, Shape shape) {
   const size_t size = image.size();
-  const std::string at = "at offset " + std::to_string(offset) + ": ";
+  const std::string at = "at offset " + HexOffset(offset) + ": ";
   const std::string end = " the end of the image (" + std::to_string(size) + " bytes)";
   switch (shape) {
     case Shape::kMainTable:
@@ -120,7 +120,7 @@ std::string ShapeFault(const std::vector<uint8_t>& image, size_t offset, Shape s
 
 std::string OffsetList(const std::vector<size_t>& offsets) {
   std::string out;
-  for (size_t i = 0; i < offsets.size() && i < kOffsetsShown; ++i) out += (i ? ", " : "") + std::to_string(offsets[i]);
+  for (size_t i = 0; i < offsets.size() && i < kOffsetsShown; ++i) out += (i ? ", " : "") + HexOffset(offsets[i]);
   if (offsets.size() > kOffsetsShown) out += ", ...";
   return out;
 }
@@ -130,7 +130,7 @@ void CheckImage(const TableSet& tables, const LayoutImage& image, const std::vec
                 Problems* problems) {
   std::string subject = same.size() > 1 ? "images " : "image ";
   for (size_t i = 0; i < same.size(); ++i) {
-    subject += (i ? ", " : "") + ImageBlobName(same[i]->variant, same[i]->row, same[i]->position);
+    subject += (i ? ", " : "") + ImageBlobName(same[i]->variant, same[i]->row, same[i]->position, same[i]->wow64);
   }
   if (!image.file.empty()) subject += " (" + image.file + ")";
   auto report = [&](const std::string& message) { problems->Add(image.origin, image.line, subject + ": " + message); };
@@ -179,6 +179,7 @@ LayoutImage ImageOf(const Manifest& manifest, const ImageSource& source, std::ve
   image.variant = source.variant;
   image.row = source.row;
   image.position = source.position;
+  image.wow64 = source.wow64;
   image.bytes = std::move(bytes);
   return image;
 }
@@ -220,10 +221,11 @@ bool ImagesFromPackage(const std::string& packagePath, const PackageFile& packag
                        std::vector<LayoutImage>* out, Problems* problems) {
   out->clear();
   bool ok = true;
+  for (bool wow64 : {false, true}) {
   for (int variant = 0; variant < kLayoutVariants; ++variant) {
     for (int row = 0; row < kLayoutRows; ++row) {
       for (int position = 0; position < kLayoutPositions; ++position) {
-        const std::string name = ImageBlobName(variant, row, position);
+        const std::string name = ImageBlobName(variant, row, position, wow64);
         const NamedBlob* blob = package.Find(name);
         if (!blob) continue;
         uint32_t size = static_cast<uint32_t>(blob->stored.size());
@@ -238,11 +240,13 @@ bool ImagesFromPackage(const std::string& packagePath, const PackageFile& packag
         image.variant = variant;
         image.row = row;
         image.position = position;
+        image.wow64 = wow64;
         image.bytes.assign(plain, plain + size);
         free(plain);
         out->push_back(std::move(image));
       }
     }
+  }
   }
   return ok;
 }
@@ -272,7 +276,7 @@ bool CheckBuildImages(const Manifest& manifest, const TableSet& texts, const std
   const size_t before = problems->Count();
   std::vector<LayoutImage> images;
   for (const ImageSource& source : manifest.images) {
-    const std::string name = ImageBlobName(source.variant, source.row, source.position);
+    const std::string name = ImageBlobName(source.variant, source.row, source.position, source.wow64);
     for (const PlainBlob& blob : plain) {
       if (blob.name != name) continue;
       images.push_back(ImageOf(manifest, source, blob.bytes));

@@ -29,6 +29,7 @@ struct LayoutImage {
   int variant = 0;
   int row = 0;
   int position = 0;
+  bool wow64 = false;  // a WOW64 edition: patched with the same patterns as its variant's images
   std::vector<uint8_t> bytes;
 };
 

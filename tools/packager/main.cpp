@@ -4,6 +4,9 @@
 //   packager build <folder|package.toml> --out-dir DIR [--var NAME=VALUE]... [--damage=KIND]
 //   packager inspect <package.bin>
 //   packager check <package.bin|folder|package.toml> [--require=LIST] [--var NAME=VALUE]...
+//   packager patterns LIBRARY...
+//   packager new FOLDER --language HEX --layout KLID --layout-id HEX [--x86 FILE] [--x64 FILE]
+//                [--wow64 FILE] [--itanium FILE] [--from DEMO]
 //
 // Exit codes: 0 done / no problem, 1 a problem (each reported on stderr as one line naming the
 // file, line and field or text identifier), 2 a usage error.
@@ -16,6 +19,9 @@
 #include "tools/packager/check.h"
 #include "tools/packager/image_check.h"
 #include "tools/packager/inspect.h"
+#include "tools/packager/new_package.h"
+#include "tools/packager/package_review.h"
+#include "tools/packager/pattern_finder.h"
 
 namespace {
 
@@ -101,6 +107,7 @@ int Check(const std::string& input, const std::string& requireList, bool require
              TablesFromPackage(input, package, *guard, &tables, &problems);
   }
   // With a table missing every identifier would look absent: fix what stops the reading first.
+  Problems warnings;
   if (loaded) {
     CheckTables(tables, required, &problems);
     std::vector<LayoutImage> images;
@@ -110,10 +117,39 @@ int Check(const std::string& input, const std::string& requireList, bool require
       ImagesFromPackage(input, package, *guard, &images, &problems);
     }
     CheckImages(tables, images, &problems);
+    if (folder) {
+      ReviewPackage(manifest.path, manifest.keyLine, manifest.key.block, tables, images, &warnings);
+    } else {
+      ReviewPackage(input, 0, package.keyBlock, tables, images, &warnings);
+    }
   }
   problems.Print();
-  if (problems.Empty()) printf("%s: no problems\n", input.c_str());
+  for (const std::string& line : warnings.Lines()) fprintf(stderr, "warning: %s\n", line.c_str());
+  if (problems.Empty()) {
+    printf("%s: no problems%s\n", input.c_str(),
+           warnings.Empty() ? "" : (", " + std::to_string(warnings.Count()) + " warning(s)").c_str());
+  }
   return problems.Empty() ? 0 : 1;
+}
+
+int Patterns(const std::vector<std::string>& libraries) {
+  std::string text;
+  Problems problems;
+  const bool ok = FindLayoutPatterns(libraries, &text, &problems);
+  fwrite(text.data(), 1, text.size(), stdout);
+  fflush(stdout);
+  problems.Print();
+  return ok ? 0 : 1;
+}
+
+int New(const NewPackageOptions& options) {
+  std::vector<std::string> report;
+  Problems problems;
+  const bool ok = CreatePackage(options, &report, &problems);
+  for (const std::string& line : report) printf("%s\n", line.c_str());
+  fflush(stdout);
+  problems.Print();
+  return ok ? 0 : 1;
 }
 
 }  // namespace
@@ -146,6 +182,28 @@ int main(int argc, char** argv) {
       "--require", requireList, "Required text identifiers, e.g. 4,50-51,93 (default: every text the program uses)");
   check->add_option("--var", checkVars, "NAME=VALUE for ${NAME} in the manifest's paths")->allow_extra_args(false);
 
+  std::vector<std::string> patternLibraries;
+  CLI::App* patterns = app.add_subcommand(
+      "patterns", "Print the search patterns (texts 146-151) that fit every given layout library");
+  patterns->add_option("library", patternLibraries, "Layout libraries: x86, x64, WOW64 and Itanium editions")
+      ->required();
+
+  NewPackageOptions created;
+  created.from = SETUP_DEMO_PACKAGE_DIR;
+  CLI::App* make = app.add_subcommand("new", "Make a package folder for another layout from the demo package");
+  make->add_option("folder", created.folder, "The new package folder (must not exist)")->required();
+  make->add_option("--language", created.language, "Language of the layout, hexadecimal (text 86), e.g. 0427")
+      ->required();
+  make->add_option("--layout", created.layout, "Layout identifier, 8 hexadecimal digits (text 85), e.g. a0010427")
+      ->required();
+  make->add_option("--layout-id", created.layoutId, "Layout id, 4 hexadecimal digits (text 87), unique on the machine")
+      ->required();
+  make->add_option("--x86", created.x86, "The 32-bit layout library");
+  make->add_option("--x64", created.x64, "The x64 layout library");
+  make->add_option("--wow64", created.wow64, "The WOW64 edition (32-bit code, tables with 64-bit pointers)");
+  make->add_option("--itanium", created.itanium, "The Itanium layout library");
+  make->add_option("--from", created.from, "The demo package folder to copy")->capture_default_str();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -154,5 +212,7 @@ int main(int argc, char** argv) {
   }
   if (*build) return Build(buildInput, outDir, buildVars, damage);
   if (*inspect) return Inspect(inspectInput);
+  if (*patterns) return Patterns(patternLibraries);
+  if (*make) return New(created);
   return Check(checkInput, requireList, require->count() > 0, checkVars);
 }

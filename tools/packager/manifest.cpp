@@ -42,6 +42,10 @@
 //   row = 0                   # 0 normal, 1 alternative
 //   position = 3              # 0..12, or positions = [4, 7, 10, 12] for one file in several
 //   file = "${LAYOUTS}/layout-x64.dll"
+//   edition = "wow64"         # optional: the WOW64 edition (32-bit code, tables with 64-bit
+//                             # pointers) for the 32-bit system folder of a 64-bit system;
+//                             # positions are those of the 64-bit image it accompanies (3, 4,
+//                             # 6, 7, 9, 10, 12). Without one, that folder gets the 32-bit image.
 #include "tools/packager/manifest.h"
 
 #include <cctype>
@@ -257,6 +261,7 @@ void ManifestReader::ReadPackage(const toml::table& root, Manifest* out) {
   if (seed && key) {
     Fault(LineOf(*seed), "package.seed and [key] both given; use one");
   } else if (seed) {
+    out->keyLine = LineOf(*seed);
     if (String(seed, "package.seed", &out->seed)) {
       if (out->seed.empty()) {
         Fault(LineOf(*seed), "package.seed is empty");
@@ -265,6 +270,7 @@ void ManifestReader::ReadPackage(const toml::table& root, Manifest* out) {
       }
     }
   } else if (key) {
+    out->keyLine = LineOf(*key);
     ReadKey(*key, out);
   } else {
     Fault(0, "neither package.seed nor [key] given: the package needs a key block");
@@ -363,7 +369,7 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
       Fault(LineOf(element), field + " must be a table");
       continue;
     }
-    RejectUnknown(*image, field, {"variant", "row", "position", "positions", "file"});
+    RejectUnknown(*image, field, {"variant", "row", "position", "positions", "file", "edition"});
     ImageSource source;
     int64_t variant = 0, row = 0;
     const int line = LineOf(element);
@@ -378,17 +384,37 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
     } else {
       ok = InputFile(file, field + " file", &source) && ok;
     }
+    if (const toml::node* edition = image->get("edition")) {
+      std::string name;
+      if (!String(edition, field + " edition", &name)) {
+        ok = false;
+      } else if (name == "wow64") {
+        source.wow64 = true;
+      } else {
+        Fault(LineOf(*edition), field + " edition = \"" + name + "\": expected \"wow64\" (or no edition)");
+        ok = false;
+      }
+    }
+    for (int64_t position : positions) {
+      if (source.wow64 && !IsPosition64(static_cast<int>(position))) {
+        Fault(line, field + ": position " + std::to_string(position) +
+                        " holds a 32-bit image; a WOW64 edition takes the position of the 64-bit image it goes "
+                        "with (3, 4, 6, 7, 9, 10, 12)");
+        ok = false;
+      }
+    }
     if (!ok) continue;
     source.variant = static_cast<int>(variant);
     source.row = static_cast<int>(row);
     source.line = line;
     for (int64_t position : positions) {
       source.position = static_cast<int>(position);
-      const int slot = (source.variant * kLayoutRows + source.row) * kLayoutPositions + source.position;
+      const int slot = ImageSlot(source);
       auto [it, inserted] = taken.emplace(slot, source.line);
       if (!inserted) {
         Fault(source.line, field + ": variant " + std::to_string(variant) + ", row " + std::to_string(row) +
-                               ", position " + std::to_string(position) + " already has an image (line " +
+                               ", position " + std::to_string(position) + " already has " +
+                               (source.wow64 ? "a WOW64 edition" : "an image") + " (line " +
                                std::to_string(it->second) + ")");
         continue;
       }
@@ -441,6 +467,16 @@ bool ManifestReader::Read(const toml::table& root, Manifest* out) {
 }
 
 }  // namespace
+
+int ImageSlot(const ImageSource& image) {
+  const int table = (image.wow64 ? kLayoutVariants : 0) + image.variant;
+  return (table * kLayoutRows + image.row) * kLayoutPositions + image.position;
+}
+
+bool IsPosition64(int position) {
+  return position == 3 || position == 4 || position == 6 || position == 7 || position == 9 || position == 10 ||
+         position == 12;
+}
 
 std::string ManifestPathOf(const std::string& folderOrManifest) {
   std::error_code ec;

@@ -33,13 +33,22 @@ struct ImageSource : SourceFile {
   int variant = 0;
   int row = 0;
   int position = 0;
+  bool wow64 = false;  // the WOW64 edition that goes with the 64-bit image at this position
 };
+
+// A number for each place an image can take, plain images first, then WOW64 editions, each
+// in table order.
+int ImageSlot(const ImageSource& image);
+
+// Whether a position of a row holds a 64-bit image (the positions a WOW64 edition may take).
+bool IsPosition64(int position);
 
 struct Manifest {
   std::string path;  // the manifest file
   std::string name;  // [package] name, for people
   std::string seed;  // empty when [key] gives the material
   KeyMaterial key;
+  int keyLine = 0;   // the line of the seed or of [key]
   SourceFile texts[kTableSlots];
   RecordMode records = RecordMode::kSmallest;
   SourceFile licence[2];

@@ -14,7 +14,8 @@
 //             4 bytes index of its blob (0..D-1). Blobs with identical bytes are stored once
 //             and named by several entries. Names: textCommon, textExtra, textLanguage0,
 //             textLanguage1, licence0, licence1, documentA, documentB, documentE, and
-//             layoutImage.V.R.P (variant, row, position); absent blobs have no entry.
+//             layoutImage.V.R.P (variant, row, position) and layoutImageWow64.V.R.P (the
+//             WOW64 edition beside the 64-bit image at P); absent blobs have no entry.
 //   then  4   CRC-32 of every byte before it
 //   end of file
 #pragma once
@@ -52,4 +53,4 @@ bool LoadPackageFile(const std::string& path, PackageFile* out, std::string* err
 std::string TableBlobName(int slot);     // textCommon, textExtra, textLanguage0, textLanguage1
 std::string LicenceBlobName(int language);
 std::string DocumentBlobName(int slot);
-std::string ImageBlobName(int variant, int row, int position);
+std::string ImageBlobName(int variant, int row, int position, bool wow64 = false);

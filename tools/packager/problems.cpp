@@ -7,6 +7,12 @@ std::string Where(const std::string& file, int line) {
   return file + ":" + std::to_string(line);
 }
 
+std::string HexOffset(size_t offset) {
+  char buffer[24];
+  snprintf(buffer, sizeof buffer, "0x%zX", offset);
+  return buffer;
+}
+
 void Problems::Print() const {
   for (const std::string& line : m_lines) fprintf(stderr, "%s\n", line.c_str());
 }

@@ -7,6 +7,9 @@
 // "file:line", or just "file" when the line is not known (0).
 std::string Where(const std::string& file, int line);
 
+// An offset into a file as messages print it: hexadecimal with "0x", as hex viewers show it.
+std::string HexOffset(size_t offset);
+
 class Problems {
  public:
   void Add(const std::string& file, int line, const std::string& message) {

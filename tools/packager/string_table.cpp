@@ -147,7 +147,7 @@ bool ParseStringTable(const uint8_t* data, size_t size, uint32_t count, std::vec
       return false;
     }
     if (record.offset > areaSize || areaSize - record.offset < 4) {
-      *error = "text " + std::to_string(record.id) + ": record offset " + std::to_string(record.offset) +
+      *error = "text " + std::to_string(record.id) + ": record offset " + HexOffset(record.offset) +
                " lies outside the text area";
       return false;
     }

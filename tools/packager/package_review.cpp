@@ -1,0 +1,123 @@
+#include "tools/packager/package_review.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "app/text_ids.h"
+#include "tools/packager/utf.h"
+
+const char kDemoSeed[] = "demo-2026-12";
+const char kDemoProductCode[] = "{C00D2462-1F17-4976-A3B3-2FDD95E48B82}";
+
+namespace {
+
+constexpr uint32_t kTextProductCode = 84;
+constexpr uint32_t kTextLayoutKlid = 85;
+constexpr uint32_t kTextAltImageOption = 108;
+constexpr uint32_t kScriptTexts[] = {62, 63, 65, 66};
+
+// The text language 0 gets: its own table, then common, then extra.
+const TextEntry* Lookup(const TableSet& tables, uint32_t id, const TextFile** table) {
+  for (int slot : {static_cast<int>(kTableLanguage0), static_cast<int>(kTableCommon), static_cast<int>(kTableExtra)}) {
+    if (const TextEntry* entry = tables.tables[slot].Find(id)) {
+      *table = &tables.tables[slot];
+      return entry;
+    }
+  }
+  return nullptr;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The layout identifiers a script names: 8 hexadecimal digits standing alone after the
+// language and a colon ("0415:a0000415"), as both script forms write them.
+std::vector<std::string> LayoutIdentifiers(const std::string& text) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < text.size();) {
+    if (!isalnum(static_cast<unsigned char>(text[i]))) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    bool hex = true;
+    while (end < text.size() && isalnum(static_cast<unsigned char>(text[end]))) {
+      hex = hex && isxdigit(static_cast<unsigned char>(text[end]));
+      ++end;
+    }
+    if (hex && end - i == 8 && i > 0 && text[i - 1] == ':') out.push_back(text.substr(i, 8));
+    i = end;
+  }
+  return out;
+}
+
+std::string PositionList(const std::set<int>& positions) {
+  std::string out;
+  for (int position : positions) out += (out.empty() ? "" : ", ") + std::to_string(position);
+  return out;
+}
+
+}  // namespace
+
+void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBlock, const TableSet& tables,
+                   const std::vector<LayoutImage>& images, Problems* warnings) {
+  if (keyBlock == MaterialFromSeed(kDemoSeed).block) {
+    warnings->Add(
+        origin, keyLine,
+        std::string("the key block is the demo's (seed \"") + kDemoSeed + "\"): give the package a seed of its own");
+  }
+  const TextFile* table = nullptr;
+  if (const TextEntry* code = Lookup(tables, kTextProductCode, &table)) {
+    if (Lower(code->text) == Lower(kDemoProductCode)) {
+      warnings->Add(table->path, code->line, "text 84: the product code is the demo's; give the layout one of its own");
+    }
+  }
+  const TextEntry* layout = Lookup(tables, kTextLayoutKlid, &table);
+  for (const TextFile& file : tables.tables) {
+    for (const TextEntry& entry : file.entries) {
+      if (!layout || std::find(std::begin(kScriptTexts), std::end(kScriptTexts), entry.id) == std::end(kScriptTexts)) {
+        continue;
+      }
+      for (const std::string& named : LayoutIdentifiers(entry.text)) {
+        if (Lower(named) == Lower(layout->text)) continue;
+        warnings->Add(file.path, entry.line,
+                      "text " + std::to_string(entry.id) + ": the script names layout " + named + ", but text 85 is " +
+                          DisplayText(layout->text));
+      }
+    }
+  }
+
+  // Positions with an image, by variant and row; the WOW64 editions only stand beside them.
+  std::map<std::pair<int, int>, std::set<int>> filled;
+  std::set<int> any;
+  for (const LayoutImage& image : images) {
+    if (image.wow64) continue;
+    filled[{image.variant, image.row}].insert(image.position);
+    any.insert(image.position);
+  }
+  if (any.empty()) return;
+  for (int variant = 0; variant < kLayoutVariants; ++variant) {
+    for (int row = 0; row < kLayoutRows; ++row) {
+      std::set<int> missing;
+      const std::set<int>& have = filled[{variant, row}];
+      for (int position : any) {
+        if (!have.count(position)) missing.insert(position);
+      }
+      if (missing.empty()) continue;
+      std::string what = "variant " + std::to_string(variant) + " (text " + std::to_string(kTextVariant0 + variant);
+      if (const TextEntry* name = Lookup(tables, kTextVariant0 + variant, &table)) {
+        what += " \"" + DisplayText(name->text) + "\"";
+      }
+      what +=
+          row ? "), alternative row (check box, text " + std::to_string(kTextAltImageOption) + ")" : "), normal row";
+      warnings->Add(origin, 0,
+                    what + ": no image at position" + (missing.size() > 1 ? "s " : " ") + PositionList(missing) +
+                        ", where other images are; the wizard offers it, and an install that chooses it "
+                        "there stops. Give it images (one file may serve several variants and rows)");
+    }
+  }
+}
