@@ -53,14 +53,47 @@ int32_t CountListRecords(const uint8_t* image, uint32_t size, uint32_t offset) {
   return -1;
 }
 
+// Where the patch writes, every table found on the image as it came: the keys written into the
+// scan-code table could otherwise put a copy of a later pattern in front of its real table, and
+// the later pass would then write there.
+struct Targets {
+  int32_t table = -1;
+  int32_t e0 = -1, e0Records = 0;
+  int32_t e1 = -1, e1Records = 0;
+  int32_t decimal = -1;
+};
+
+bool LocateList(const uint8_t* image, uint32_t size, const uint8_t* pattern, int32_t patternSize, int32_t* offset,
+                int32_t* records) {
+  *offset = Locate(image, size, pattern, patternSize);
+  if (*offset < 0) return false;
+  *records = CountListRecords(image, size, static_cast<uint32_t>(*offset));
+  return *records >= 0;
+}
+
+// The table of virtual keys by scan code, from the found offset:
+//   +2n  u16 LE  virtual key of scan code n, n = 0..126
+bool LocateTargets(const uint8_t* image, uint32_t size, const LayoutPatterns& patterns, bool keys, bool comma,
+                   Targets* targets) {
+  if (keys) {
+    targets->table = Locate(image, size, patterns.mainTable, patterns.mainTableSize);
+    if (targets->table < 0 || !Fits(size, static_cast<uint32_t>(targets->table), kMainTableBytes)) return false;
+    if (!LocateList(image, size, patterns.e0List, patterns.e0ListSize, &targets->e0, &targets->e0Records)) return false;
+    if (!LocateList(image, size, patterns.e1List, patterns.e1ListSize, &targets->e1, &targets->e1Records)) return false;
+  }
+  // The decimal key's characters, from the found offset:
+  //   +0  u16 LE  first character    +2  u16 LE  second character
+  if (comma) {
+    targets->decimal = Locate(image, size, patterns.decimalKey, patterns.decimalKeySize);
+    if (targets->decimal < 0 || !Fits(size, static_cast<uint32_t>(targets->decimal), kDecimalCharsBytes)) return false;
+  }
+  return true;
+}
+
 // One prefix list's pass: each reassigned key with that prefix goes to the first record of its
 // scan code; the end record coming first writes nothing.
-bool PatchList(uint8_t* image, uint32_t size, const uint8_t* pattern, int32_t patternSize, uint16_t prefix,
-               const KeyEntry* keys, int32_t keyCount) {
-  const int32_t offset = Locate(image, size, pattern, patternSize);
-  if (offset < 0) return false;
-  const int32_t records = CountListRecords(image, size, static_cast<uint32_t>(offset));
-  if (records < 0) return false;
+void PatchList(uint8_t* image, int32_t offset, int32_t records, uint16_t prefix, const KeyEntry* keys,
+               int32_t keyCount) {
   for (int32_t i = 0; i < keyCount; ++i) {
     const KeyEntry& key = keys[i];
     if ((key.scanCode & 0xFF00) != prefix || key.virtualKey == 0) continue;
@@ -73,34 +106,23 @@ bool PatchList(uint8_t* image, uint32_t size, const uint8_t* pattern, int32_t pa
       }
     }
   }
-  return true;
 }
 
-// The table of virtual keys by scan code, from the found offset:
-//   +2n  u16 LE  virtual key of scan code n, n = 0..126
-// then the E0 and E1 lists. Later entries of the key table overwrite earlier ones.
-bool PatchKeys(uint8_t* image, uint32_t size, const LayoutPatterns& patterns, const KeyEntry* keys,
-               int32_t keyCount) {
-  const int32_t table = Locate(image, size, patterns.mainTable, patterns.mainTableSize);
-  if (table < 0 || !Fits(size, static_cast<uint32_t>(table), kMainTableBytes)) return false;
+// Later entries of the key table overwrite earlier ones.
+void PatchKeys(uint8_t* image, const Targets& targets, const KeyEntry* keys, int32_t keyCount) {
   for (int32_t i = 0; i < keyCount; ++i) {
     const KeyEntry& key = keys[i];
     if (key.scanCode > kLastMainScanCode || key.virtualKey == 0) continue;
-    PutVirtualKey(image + table + key.scanCode * kVirtualKeyBytes, key.virtualKey);
+    PutVirtualKey(image + targets.table + key.scanCode * kVirtualKeyBytes, key.virtualKey);
   }
-  return PatchList(image, size, patterns.e0List, patterns.e0ListSize, kE0Prefix, keys, keyCount) &&
-         PatchList(image, size, patterns.e1List, patterns.e1ListSize, kE1Prefix, keys, keyCount);
+  PatchList(image, targets.e0, targets.e0Records, kE0Prefix, keys, keyCount);
+  PatchList(image, targets.e1, targets.e1Records, kE1Prefix, keys, keyCount);
 }
 
-// The decimal key's characters, from the found offset:
-//   +0  u16 LE  first character    +2  u16 LE  second character
 // Only the low bytes change: the comma lies in the first 256 characters.
-bool PatchDecimalKey(uint8_t* image, uint32_t size, const LayoutPatterns& patterns) {
-  const int32_t chars = Locate(image, size, patterns.decimalKey, patterns.decimalKeySize);
-  if (chars < 0 || !Fits(size, static_cast<uint32_t>(chars), kDecimalCharsBytes)) return false;
-  image[chars] = kComma;
-  image[chars + 2] = kComma;
-  return true;
+void PatchDecimalKey(uint8_t* image, const Targets& targets) {
+  image[targets.decimal] = kComma;
+  image[targets.decimal + 2] = kComma;
 }
 
 }  // namespace
@@ -143,16 +165,12 @@ bool PatchLayoutImage(uint8_t* image, uint32_t size, const LayoutPatterns& patte
   const bool comma = decimalKey == 0;
   if (!patchKeys && !comma) return true;
 
-  // Each step searches the image as the steps before it left it, so the steps run on a copy
-  // that replaces the image only when all of them have succeeded.
-  uint8_t* work = static_cast<uint8_t*>(malloc(size > 0 ? size : 1));
-  if (!work) return false;
-  memcpy(work, image, size);
-  const bool done = (!patchKeys || PatchKeys(work, size, patterns, keys, keyCount)) &&
-                    (!comma || PatchDecimalKey(work, size, patterns));
-  if (done) memcpy(image, work, size);
-  free(work);
-  return done;
+  // Every table is found before the first byte changes: a failure leaves the image as it was.
+  Targets targets;
+  if (!LocateTargets(image, size, patterns, patchKeys, comma, &targets)) return false;
+  if (patchKeys) PatchKeys(image, targets, keys, keyCount);
+  if (comma) PatchDecimalKey(image, targets);
+  return true;
 }
 
 bool ChooseImagePositions(int32_t osVersion, int32_t cpuArch, int32_t* position32, int32_t* position64) {

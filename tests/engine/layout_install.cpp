@@ -77,11 +77,11 @@ TEST(CheckStep, TheSystemFoldersHoldThePatchedLibraries) {
     // which only the 32-bit comparer reads.
     if (winetest::Runs32BitPrograms())
       EXPECT_EQ(layouttest::CompareLayouts(L"x86", layouttest::DemoImage(kVariant, kRow, L"wow64"),
-                                           WindowsFolder() + L"\syswow64\" + kLayoutFile,
+                                           WindowsFolder() + L"\\syswow64\\" + kLayoutFile,
                                            layouttest::ExpectedChanges() + L" --pointers=64", &report), 0u)
           << report;
     else
-      EXPECT_TRUE(FileExists(WindowsFolder() + L"\syswow64\" + kLayoutFile));
+      EXPECT_TRUE(FileExists(WindowsFolder() + L"\\syswow64\\" + kLayoutFile));
     // The 64-bit comparer is a 64-bit process: system32 is the native folder for it.
     EXPECT_EQ(layouttest::CompareLayouts(L"x64", layouttest::DemoImage(kVariant, kRow, L"x64"),
                                          WindowsFolder() + L"\\system32\\" + kLayoutFile,

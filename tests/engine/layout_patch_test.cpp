@@ -149,11 +149,12 @@ TEST(PatchLayoutImage, WritesWhatTheRulesSay) {
        {{kE1, 2, 0x0091}}},
       {"decimal comma without keys", {}, 0, {{kDecimal, 0, 0x002C}, {kDecimal, 2, 0x002C}}},
       {"decimal key other than 0 keeps the characters", {{0x10, 0x0041, 0, 0}}, -1, {{kMain, 0x20, 0x0041}}},
-      // The decimal pattern is searched after the key passes, so keys that write it move it.
-      {"later steps search the patched image",
+      // Keys that write a copy of a later pattern into the scan-code table do not move that
+      // table: every table is found before the first byte changes.
+      {"tables are found in the image as it came",
        {{0x05, 0x002E, 0, 0}, {0x06, 0x002E, 0, 0}},
        0,
-       {{kMain, 10, 0x002C}, {kMain, 12, 0x002C}}},
+       {{kMain, 10, 0x002E}, {kMain, 12, 0x002E}, {kDecimal, 0, 0x002C}, {kDecimal, 2, 0x002C}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -43,7 +43,8 @@ TEST(PackagerCommand, CheckWarnsAboutTheDemosOwnKeyAndProductCodeWithoutFailing)
                              "/demo/package.toml:26: the key block is the demo's"),
             std::string::npos)
       << demo.output;
-  EXPECT_NE(demo.output.find("/demo/texts/common.txt:143: text 84: the product code is the demo's"), std::string::npos);
+  EXPECT_NE(demo.output.find("/demo/texts/common.txt:156: text 84: the product code is the demo's"), std::string::npos)
+      << demo.output;
   EXPECT_NE(demo.output.find(": no problems, 2 warning(s)\n"), std::string::npos);
 }
 
@@ -67,7 +68,7 @@ TEST(PackagerCommand, BuildInspectAndDamage) {
   run = Packager("inspect " + out.Path("good/package.bin"));
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("          86  UTF-8   \"0415\"\n"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("           4  UTF-8   \"Software\\\\DemoLayout\"\n"), std::string::npos);
+  EXPECT_NE(run.output.find("           4  UTF-8   \"Software\"\n"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("licence0: stored "), std::string::npos);
 
   run = Packager("build " + kDemo + " --out-dir " + out.Path("damaged") + " --damage=table-byte");

@@ -11,8 +11,8 @@ namespace {
 
 constexpr unsigned kMainEntries = 127;  // scan codes 0x00-0x7E, which the installer may write
 constexpr size_t kMaxPatternBytes = 512;
-// The scan-code table is patched before the other patterns are searched, and a user's keys can
-// put any bytes there: a short pattern would more easily find a copy of itself in it first.
+// A pattern of a few bytes, unique in the libraries at hand, matches another build of the same
+// layout by chance all too easily.
 constexpr size_t kMinPatternBytes = 8;
 
 // Occurrences of the run, overlapping ones included; stops counting at 2.
