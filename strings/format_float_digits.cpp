@@ -54,13 +54,15 @@ struct Big {
     if (carry != 0 && n < kWords) w[n++] = carry;  // the bound is never reached (see kWords)
   }
 
-  // Divides in place; returns the remainder.
-  uint32_t DivSmall(uint32_t divisor) {
+  // Divides by 10^9 in place (a constant divisor: the compiler multiplies instead); returns the
+  // remainder.
+  uint32_t DivBillion() {
     uint32_t rest = 0;
     for (int i = n - 1; i >= 0; --i) {
       const uint64_t t = static_cast<uint64_t>(rest) << 32 | w[i];
-      w[i] = static_cast<uint32_t>(t / divisor);
-      rest = static_cast<uint32_t>(t % divisor);
+      const uint64_t q = t / kBillion;
+      w[i] = static_cast<uint32_t>(q);
+      rest = static_cast<uint32_t>(t - q * kBillion);
     }
     Trim();
     return rest;
@@ -206,9 +208,7 @@ class DigitStream {
       ++e;
     }
     const int bits = -e;
-    Big whole;
-    whole.Set(bits >= 64 ? 0 : m >> bits);
-    SetInteger(whole);
+    SetInteger(bits >= 64 ? 0 : m >> bits);
     m_fraction.Set(bits >= 64 ? m : m & ((uint64_t{1} << bits) - 1));
     m_fractionBits = bits;
   }
@@ -233,12 +233,21 @@ class DigitStream {
   }
 
  private:
+  // An integer part below 2^53, as most are.
+  void SetInteger(uint64_t whole) {
+    char reversed[20];
+    int count = 0;
+    for (; whole != 0; whole /= 10) reversed[count++] = static_cast<char>('0' + whole % 10);
+    for (int i = 0; i < count; ++i) m_int[i] = reversed[count - 1 - i];
+    m_intCount = count;
+  }
+
   void SetInteger(Big& whole) {
     // Nine digits at a time from the lowest, written from the end of the buffer backwards.
     char reversed[kIntMax];
     int count = 0;
     while (!whole.IsZero() && count + 9 <= kIntMax) {
-      uint32_t part = whole.DivSmall(kBillion);
+      uint32_t part = whole.DivBillion();
       for (int i = 0; i < 9; ++i, part /= 10) reversed[count++] = static_cast<char>('0' + part % 10);
     }
     while (count > 0 && reversed[count - 1] == '0') --count;
