@@ -4,7 +4,8 @@
 #   host-asan   the same under AddressSanitizer + UndefinedBehaviorSanitizer
 #   windows     the same tests built for 32-bit Windows, and the engine's tests against Wine's
 #               registry, files and shell, run under Wine in throwaway prefixes
-#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, runs under Wine
+#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, its size and what it
+#               links (printed), runs under Wine
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
 #   bench       short passes of the benchmarks, to keep them building and running, with their ratios
 # Run .ci/install-deps once first on a new machine.
