@@ -6,9 +6,10 @@
 #               registry, files and shell, run under Wine in throwaway prefixes; on a machine that
 #               cannot run 32-bit x86 code (a kernel without 32-bit emulation) the same tests
 #               built for 64-bit Windows instead, in 64-bit prefixes (windows64)
-#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, runs under Wine
+#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, its size and what it
+#               links (printed), runs under Wine (where 32-bit x86 code runs)
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
-#   bench       one short pass of the benchmarks, to keep them building and running
+#   bench       short passes of the benchmarks, to keep them building and running, with their ratios
 # Run .ci/install-deps once first on a new machine.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -59,10 +60,11 @@ run_fuzzers() {
   done
 }
 
-run_benchmarks() {
+run_benchmarks() {  # short repetitions, interleaved, so that the ratios hold on a busy machine
   local bench
   for bench in build/host/tests/bench/*_bench; do
-    "$bench" --benchmark_min_time=0.05 || return 1
+    "$bench" --benchmark_min_time=0.05 --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+      --benchmark_report_aggregates_only=true || return 1
   done
 }
 

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/text_ids.h"
+#include "strings/number_text.h"
 #include "ui/wizard.h"
 
 // ---- CInstallBase ---------------------------------------------------------------------------
@@ -73,8 +74,8 @@ bool CInstall::Init(HINSTANCE instance) {
   m_wizard = new (std::nothrow) CWizard(this);
   if (!m_wizard || !m_wizard->Initialise(instance)) return false;
 
-  unsigned int langId = 0;
-  if (GetText(kTextPackageLangId, m_scratch) && swscanf(m_scratch.WideAt(0), L"%X", &langId) == 1)
+  uint32_t langId = 0;
+  if (GetText(kTextPackageLangId, m_scratch) && ReadHexNumber(m_scratch.WideAt(0), &langId))
     m_packageLangId = static_cast<uint16_t>(langId);
 
   DetectVariant();

@@ -14,6 +14,7 @@
 
 #include "app/install.h"
 #include "app/text_ids.h"
+#include "engine/com_ids.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ int CInstall::CreateShortcut(const WChar* target, const WChar* link, const WChar
                              int iconIndex) {
   if (!target || !link) return 0;
   IShellLinkW* shellLink = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+  if (FAILED(CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkW,
                               reinterpret_cast<void**>(&shellLink))) ||
       !shellLink)
     return 0;
@@ -72,7 +73,7 @@ int CInstall::CreateShortcut(const WChar* target, const WChar* link, const WChar
   if (description) shellLink->SetDescription(description);
   if (icon) shellLink->SetIconLocation(icon, iconIndex);
   IPersistFile* file = nullptr;
-  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) || !file) {
+  if (FAILED(shellLink->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file))) || !file) {
     shellLink->Release();
     return 0;
   }

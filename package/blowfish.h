@@ -21,6 +21,12 @@ void BlowfishInit(BlowfishContext* ctx, const uint8_t* key, int keyLength);
 void BlowfishEncipher(const BlowfishContext* ctx, uint32_t* left, uint32_t* right);
 void BlowfishDecipher(const BlowfishContext* ctx, uint32_t* left, uint32_t* right);
 
-// ECB over length / 8 whole blocks with little-endian halves, in place.
+// ECB over length / 8 whole blocks with little-endian halves, in place; the bytes after the last
+// whole block stay as they are.
 void BlowfishEncipherBlocks(const BlowfishContext* ctx, uint8_t* data, size_t length);
 void BlowfishDecipherBlocks(const BlowfishContext* ctx, uint8_t* data, size_t length);
+
+// The same decipherment from in to out, which is either in itself or a range that does not
+// overlap it: the copy of a blob and its decipherment in one pass. The bytes after the last whole
+// block are copied unchanged.
+void BlowfishDecipherBlocksTo(const BlowfishContext* ctx, const uint8_t* in, uint8_t* out, size_t length);

@@ -61,8 +61,11 @@ void XorRun(uint8_t* block, int32_t length, int32_t start, int32_t count, int32_
 }  // namespace
 
 void WipeBytes(void* data, size_t size) {
-  volatile uint8_t* p = static_cast<volatile uint8_t*>(data);
-  for (size_t i = 0; i < size; ++i) p[i] = 0;
+  if (data == nullptr || size == 0) return;
+  memset(data, 0, size);  // word-wide and wider, not a byte at a time
+  // The empty statement takes the buffer's address and may read any memory, so the optimiser
+  // must keep the stores even when the buffer is freed right after.
+  __asm__ __volatile__("" : : "r"(data) : "memory");
 }
 
 CGuard::CGuard(const GuardLayout& layout)
@@ -122,8 +125,8 @@ uint8_t* CGuard::DecodeBlob(const uint8_t* blob, uint32_t& size, uint32_t* extra
     ZeroAndFree(ctx, sizeof(BlowfishContext));
     return nullptr;
   }
-  memcpy(clear, blob, length);
-  BlowfishDecipherBlocks(ctx, clear, length);
+  // Deciphering from the blob into the copy makes the copy and the first pass one.
+  BlowfishDecipherBlocksTo(ctx, blob, clear, length);
   ZeroAndFree(ctx, sizeof(BlowfishContext));
 
   // Header, little-endian: +0 stored size, +4 plain size, +8 packed size, +12 plain CRC-32,

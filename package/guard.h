@@ -26,8 +26,8 @@ struct GuardLayout {
   int32_t xorLength;
 };
 
-// Overwrites key material so that it does not linger in freed memory; the stores are volatile,
-// so the optimiser keeps them even when the memory is freed straight after.
+// Overwrites key material and plain buffers so that they do not linger in freed memory; word-wide
+// stores that the optimiser keeps even when the memory is freed straight after.
 void WipeBytes(void* data, size_t size);
 
 class CGuard {

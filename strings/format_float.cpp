@@ -1,14 +1,15 @@
 // Floating-point and binary-scaled size conversions.
 //
-// Decimal digits always come from std::to_chars, which rounds the exact binary
-// value correctly (ties to even) for any precision; the C runtime's printf is
-// not exact on every target we build for.
+// Decimal digits come from format_float_digits, which rounds the exact binary value correctly
+// (ties to even) for any precision, as std::to_chars does; the C runtime's printf is not exact
+// on every target we build for, and std::to_chars would bring 180 KB of tables into the program.
 
 #include "strings/format_float.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
+
+#include "strings/format_float_digits.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr int kMaxPrecision = 308;
 
 // Significant digits one conversion can ask for: "e" with precision 308.
 constexpr int kMaxDigits = kMaxPrecision + 1;
+static_assert(kMaxDigits <= kFloatDigitsMax, "every precision has its digits");
 
 int ClampHigh(int precision) {
   return precision > kMaxPrecision ? kMaxPrecision : precision;
@@ -95,44 +97,13 @@ bool PutMarker(Writer* w, double value) {
 
 // A magnitude rounded to a number of significant digits:
 // digit[0].digit[1]digit[2]... x 10^exponent; the exponent is 0 for zero.
-struct Digits {
-  char digit[kMaxDigits];
-  int count;
-  int exponent;
-
+struct Digits : DecimalDigits {
   // Digit i, or '0' past the rounded digits.
   char At(int i) const { return i >= 0 && i < count ? digit[i] : '0'; }
 };
 
 // count is 1..kMaxDigits; magnitude is finite and not negative.
-void RoundSignificant(double magnitude, int count, Digits* out) {
-  out->count = 0;
-  out->exponent = 0;
-  if (count < 1) count = 1;
-  if (count > kMaxDigits) count = kMaxDigits;
-
-  // "d.ddd...e-308" at most.
-  char buf[kMaxDigits + 16];
-  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, magnitude,
-                                         std::chars_format::scientific, count - 1);
-  if (r.ec != std::errc()) {
-    // Cannot happen with this buffer; keep the output well-formed regardless.
-    std::memset(out->digit, '0', static_cast<size_t>(count));
-    out->count = count;
-    return;
-  }
-
-  const char* p = buf;
-  for (; p < r.ptr && *p != 'e'; ++p) {
-    if (*p >= '0' && *p <= '9' && out->count < kMaxDigits) out->digit[out->count++] = *p;
-  }
-  if (p < r.ptr) ++p;  // 'e'
-  bool negative = false;
-  if (p < r.ptr && (*p == '-' || *p == '+')) negative = *p++ == '-';
-  int exponent = 0;
-  for (; p < r.ptr && *p >= '0' && *p <= '9'; ++p) exponent = exponent * 10 + (*p - '0');
-  out->exponent = negative ? -exponent : exponent;
-}
+void RoundSignificant(double magnitude, int count, Digits* out) { SignificantDigits(magnitude, count, out); }
 
 // f
 void FormatFixed(unsigned flags, int precision, double value, Writer* w) {
@@ -140,13 +111,12 @@ void FormatFixed(unsigned flags, int precision, double value, Writer* w) {
   precision = precision <= 0 ? 6 : ClampHigh(precision);
 
   // DBL_MAX with 308 decimals: 309 integer digits, the point and 308 decimals.
-  char buf[2 * kMaxPrecision + 16];
-  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                         std::chars_format::fixed, precision);
+  static_assert(kMaxPrecision <= kFixedDecimalsMax, "every precision has its digits");
+  char buf[kFixedTextMax];
+  const int length = FixedDigits(std::fabs(value), precision, buf);
   PutSign(w, value < 0, flags);
   w->MarkZeroFill();
-  if (r.ec != std::errc()) return;  // cannot happen with this buffer
-  w->Put(buf, static_cast<int>(r.ptr - buf));
+  w->Put(buf, length);
 }
 
 // e E

@@ -1,10 +1,12 @@
 // Console reporter that also prints, for each benchmark named "X/ours" with a partner
-// "X/baseline" in the same run, the ratio of their CPU times: the figure that carries over
-// between machines, unlike the times themselves.
+// "X/baseline" in the same run, the ratio of their CPU times (with --benchmark_repetitions, of
+// their fastest or median repetitions): the figure that carries over between machines, unlike
+// the times themselves.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -14,9 +16,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
+    // With repetitions, each benchmark's fastest repetition where it reports one (the least
+    // disturbed by other work on the machine), else its median; without, its one run.
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+      const std::string name = run.run_type == Run::RT_Aggregate ? run.run_name.str() : run.benchmark_name();
+      int rank = 0;
+      if (run.run_type == Run::RT_Aggregate) {
+        rank = run.aggregate_name == "min" ? 2 : run.aggregate_name == "median" ? 1 : -1;
+      } else if (run.iterations == 0) {
+        rank = -1;
+      }
+      const auto known = m_rank.find(name);
+      if (rank < 0 || (known != m_rank.end() && known->second > rank)) continue;
+      m_rank[name] = rank;
+      m_times[name] = run.GetAdjustedCPUTime();
     }
   }
 
@@ -36,7 +49,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> m_times;
+  std::map<std::string, int> m_rank;  // where each time came from: 0 a run, 1 the median, 2 the minimum
 };
+
+// The "min" statistic over repetitions, for benchmarks whose ratio should come from their least
+// disturbed runs: BENCHMARK(...)->ComputeStatistics("min", MinimumOf).
+inline double MinimumOf(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
 
 // The main of every benchmark program: runs the benchmarks, then prints the ratios.
 inline int RunBenchmarksWithRatios(int argc, char** argv) {

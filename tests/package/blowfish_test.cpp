@@ -98,6 +98,28 @@ TEST(Blowfish, KnownAnswersOnWordsAndBytes) {
   }
 }
 
+// Out of place: the same blocks as in place, the ragged tail copied as it is, and the source
+// untouched; in == out is the in-place form.
+TEST(Blowfish, DecipherToAnotherBufferMatchesInPlace) {
+  const auto ctx = Schedule(FromHex("F0E1D2C3B4A5968778695A4B3C2D1E0F0011223344556677"));
+  std::mt19937 rng(7);
+  for (size_t length : {0u, 5u, 8u, 61u, 4096u}) {
+    SCOPED_TRACE("length " + std::to_string(length));
+    std::vector<uint8_t> source(length);
+    for (uint8_t& b : source) b = static_cast<uint8_t>(rng());
+    std::vector<uint8_t> inPlace = source;
+    BlowfishDecipherBlocks(ctx.get(), inPlace.data(), inPlace.size());
+    std::vector<uint8_t> out(length + 1, 0xA5);  // one canary byte past the end
+    const std::vector<uint8_t> original = source;
+    BlowfishDecipherBlocksTo(ctx.get(), source.data(), out.data(), length);
+    EXPECT_EQ(source, original);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.end() - 1), inPlace);
+    EXPECT_EQ(out.back(), 0xA5);
+    BlowfishDecipherBlocksTo(ctx.get(), source.data(), source.data(), length);
+    EXPECT_EQ(source, inPlace);
+  }
+}
+
 TEST(Blowfish, KeyBytesCycleAndStopAt72) {
   const std::vector<uint8_t> five = FromHex("0102030405");
   std::vector<uint8_t> repeated;

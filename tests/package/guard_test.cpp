@@ -131,3 +131,22 @@ TEST(GuardKey, WindowMustFitTheBlock) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every byte of the range zeroed, at any alignment and length, and nothing beside it.
+TEST(WipeBytes, ZeroesExactlyTheRange) {
+  for (size_t offset : {0u, 1u, 3u}) {
+    for (size_t size : {0u, 1u, 7u, 8u, 33u, 4168u}) {
+      std::vector<uint8_t> buffer(size + 8, 0xC3);
+      WipeBytes(buffer.data() + offset, size);
+      for (size_t i = 0; i < buffer.size(); ++i) {
+        const bool inside = i >= offset && i < offset + size;
+        ASSERT_EQ(buffer[i], inside ? 0 : 0xC3) << "offset " << offset << " size " << size << " byte " << i;
+      }
+    }
+  }
+  WipeBytes(nullptr, 16);  // nothing to wipe
+}
+
+}  // namespace
