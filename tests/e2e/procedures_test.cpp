@@ -203,6 +203,23 @@ std::wstring Text(CInstall& install, uint32_t id) {
   return std::wstring(text.WideAt(0), static_cast<size_t>(text.Length()));
 }
 
+// A run of the installer as the wizard makes it: the start-up checks, the installation or the
+// removal, the shutdown (which writes the completion mark).
+void InstallOnce() {
+  Started install;
+  ASSERT_TRUE(install.ok());
+  ASSERT_EQ(install->Install(), 1);
+  install->Shutdown();
+}
+
+void RemoveOnce(uint32_t expectedId) {
+  Started install;
+  ASSERT_TRUE(install.ok());
+  ASSERT_EQ(install->m_installedId, expectedId);
+  ASSERT_EQ(install->Uninstall(), 1);
+  install->Shutdown();
+}
+
 void SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
   HKEY key;
   ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | NativeFlag(), nullptr, &key, nullptr),
@@ -576,11 +593,7 @@ TEST(EarlierInstallerStep, AnInstallationOverItReplacesItsLinksAndKeepsTheSystem
   Snapshot now = e2e::Capture();
   EXPECT_EQ(RecordValue(now, "", "UseCount"), "REG_DWORD:1");
   // Then removed as usual.
-  Started again;
-  ASSERT_TRUE(again.ok());
-  EXPECT_EQ(again->m_installedId, 190u);
-  ASSERT_EQ(again->Uninstall(), 1);
-  again->Shutdown();
+  RemoveOnce(190);
 }
 
 TEST(EarlierRemovalStep, RemovingAnEarlierInstallersLayoutLeavesNoRecord) {
@@ -611,12 +624,7 @@ void SetRecordCounter(const wchar_t* key, const wchar_t* name, DWORD value) {
 
 TEST(SharedStep, OneOfTwoInstallationsGoesAndTheSharedFilesStay) {
   ExpectNothingLeftSince(kMore);
-  {
-    Started install;
-    ASSERT_TRUE(install.ok());
-    ASSERT_EQ(install->Install(), 1);
-    install->Shutdown();
-  }
+  InstallOnce();
   // A second installation shares the files (another version of the layout counts itself in).
   SetRecordCounter(L"", L"UseCount", 2);
   SetRecordCounter(L"\\Links\\AltGr", L"LinkCount", 2);
@@ -650,11 +658,7 @@ TEST(SharedStep, OneOfTwoInstallationsGoesAndTheSharedFilesStay) {
   RegSetValueExW(settings, L"Version", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mark), 4);
   for (const wchar_t* name : {L"SetupCopy", L"SetupLink"}) RegSetValueExW(settings, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
   RegCloseKey(settings);
-  Started other;
-  ASSERT_TRUE(other.ok());
-  ASSERT_EQ(other->m_installedId, 190u);
-  ASSERT_EQ(other->Uninstall(), 1);
-  other->Shutdown();
+  RemoveOnce(190);
 }
 
 TEST(FailingStep, AFailedInstallationKeepsWhatItMadeAndALaterOneEndsClean) {
@@ -678,16 +682,8 @@ TEST(FailingStep, AFailedInstallationKeepsWhatItMadeAndALaterOneEndsClean) {
   EXPECT_EQ(Value(failed, "file:" + Utf8(Folder(CSIDL_COMMON_PROGRAMS)) + "\\Demo Layout\\Polish\\"), "folder")
       << "what was made stays";
   EXPECT_EQ(Value(failed, "reg:" + OwnView() + "\\Software\\DemoLayout\\"), "(none)") << "no record yet";
-  {
-    Started install;
-    ASSERT_TRUE(install.ok());
-    ASSERT_EQ(install->Install(), 1);
-    install->Shutdown();
-  }
-  Started again;
-  ASSERT_TRUE(again.ok());
-  ASSERT_EQ(again->Uninstall(), 1);
-  again->Shutdown();
+  InstallOnce();
+  RemoveOnce(190);
 }
 
 // Another vendor's layout keeps its registration: under our layout identifier, or using our

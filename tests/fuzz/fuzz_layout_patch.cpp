@@ -33,40 +33,54 @@ void ModelPut(Bytes& image, size_t at, uint16_t value) {
   image[at + 1] = static_cast<uint8_t>(value >> 8);
 }
 
-bool ModelList(Bytes& image, const Bytes& pattern, uint16_t prefix, const std::vector<KeyEntry>& keys) {
-  const int64_t list = ModelFind(image, pattern);
-  if (list < 0) return false;
-  size_t end = static_cast<size_t>(list);
-  for (;; end += 4) {
-    if (end + 4 > image.size()) return false;
-    if (image[end] == 0) break;
+// A list's start and the offset of its end record, found in the image as it came.
+bool ModelListBounds(const Bytes& original, const Bytes& pattern, size_t* list, size_t* end) {
+  const int64_t found = ModelFind(original, pattern);
+  if (found < 0) return false;
+  *list = static_cast<size_t>(found);
+  for (*end = *list;; *end += 4) {
+    if (*end + 4 > original.size()) return false;
+    if (original[*end] == 0) return true;
   }
+}
+
+void ModelList(Bytes& image, size_t list, size_t end, uint16_t prefix, const std::vector<KeyEntry>& keys) {
   for (const KeyEntry& k : keys) {
     if (k.scanCode < prefix || k.scanCode > prefix + 0xFF || k.virtualKey == 0) continue;
-    for (size_t at = static_cast<size_t>(list); at < end; at += 4) {
+    for (size_t at = list; at < end; at += 4) {
       if (image[at] == (k.scanCode & 0xFF)) {
         ModelPut(image, at + 2, k.virtualKey);
         break;
       }
     }
   }
-  return true;
 }
 
-// The steps in their order, in place on a copy.
+// Every table found in the image as it came, then the writes in their order, in place on a copy.
 bool Model(Bytes& image, const Bytes (&patterns)[4], const std::vector<KeyEntry>& keys, bool keysGiven,
            int32_t decimalKey) {
-  if (keysGiven && !keys.empty()) {
-    const int64_t table = ModelFind(image, patterns[0]);
-    if (table < 0 || table + 254 > static_cast<int64_t>(image.size())) return false;
+  const Bytes original = image;
+  const bool patchKeys = keysGiven && !keys.empty();
+  int64_t table = -1, chars = -1;
+  size_t e0 = 0, e0End = 0, e1 = 0, e1End = 0;
+  if (patchKeys) {
+    table = ModelFind(original, patterns[0]);
+    if (table < 0 || table + 254 > static_cast<int64_t>(original.size())) return false;
+    if (!ModelListBounds(original, patterns[1], &e0, &e0End) || !ModelListBounds(original, patterns[2], &e1, &e1End))
+      return false;
+  }
+  if (decimalKey == 0) {
+    chars = ModelFind(original, patterns[3]);
+    if (chars < 0 || chars + 4 > static_cast<int64_t>(original.size())) return false;
+  }
+  if (patchKeys) {
     for (const KeyEntry& k : keys)
       if (k.scanCode < 0x7F && k.virtualKey != 0)
         ModelPut(image, static_cast<size_t>(table) + 2 * k.scanCode, k.virtualKey);
-    if (!ModelList(image, patterns[1], 0xE000, keys) || !ModelList(image, patterns[2], 0xE100, keys)) return false;
+    ModelList(image, e0, e0End, 0xE000, keys);
+    ModelList(image, e1, e1End, 0xE100, keys);
   }
   if (decimalKey == 0) {
-    const int64_t chars = ModelFind(image, patterns[3]);
-    if (chars < 0 || chars + 4 > static_cast<int64_t>(image.size())) return false;
     image[static_cast<size_t>(chars)] = 44;
     image[static_cast<size_t>(chars) + 2] = 44;
   }
