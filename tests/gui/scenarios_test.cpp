@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -54,16 +55,47 @@ void AddLayoutEntries() {
   }
 }
 
-uint32_t InstalledId() {
+// The record as the next start reads it: the installed id and the restored variant.
+struct Record {
+  uint32_t installedId = 0;
+  int32_t variant = -1;
+};
+
+Record ReadRecord() {
   CoInitializeEx(nullptr, 0);
-  uint32_t id = 0;
+  Record record;
   {
     CInstall install;
-    if (install.Init(GetModuleHandleW(nullptr)) && install.StartUpChecks() == CInstall::StartUp::kOpenWizard)
-      id = install.m_installedId;
+    if (install.Init(GetModuleHandleW(nullptr)) && install.StartUpChecks() == CInstall::StartUp::kOpenWizard) {
+      record.installedId = install.m_installedId;
+      record.variant = install.m_variant;
+    }
   }
   CoUninitialize();
-  return id;
+  return record;
+}
+
+uint32_t InstalledId() { return ReadRecord().installedId; }
+
+void SetDefault(const std::wstring& path, const std::wstring& value) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+const wchar_t kOpened[] = L"C:\\gui\\opened.txt";
+
+std::string ReadOpened() {
+  std::string text;
+  if (FILE* file = _wfopen(kOpened, L"r")) {
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
+    fclose(file);
+  }
+  return text;
 }
 
 TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
@@ -126,6 +158,60 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   EXPECT_EQ(setup.WaitForEnd(), 0);
 
   EXPECT_EQ(InstalledId(), 190u);
+}
+
+// Runs after the first installation, in the same prefix.
+TEST(InstalledWelcome, EscapeStaysOpenOpensChangeSettingsKeepsTheRest) {
+  Texts text;
+  ASSERT_TRUE(text.ok());
+  ASSERT_EQ(InstalledId(), 190u) << "needs FirstInstallation first";
+  // The related document's file type opens in the recorder.
+  SetDefault(text(kTextRelatedFileType), L"LayoutGuiTest.document");
+  SetDefault(L"LayoutGuiTest.document\\shell\\open\\command", std::wstring(L"\"") + OPEN_RECORDER + L"\" \"%1\"");
+  DeleteFileW(kOpened);
+
+  gui::Driver setup;
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_REMOVE));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_TITLE), text.Formatted(kTextWelcomeTitleInstalledFormat, kTextLayoutName));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBodyInstalled));
+  for (int id : {IDC_REMOVE, IDC_CHANGE_SETTINGS, IDC_OPEN_DOCUMENT}) EXPECT_TRUE(setup.Visible(id)) << id;
+  EXPECT_FALSE(setup.Visible(IDC_NEXT));
+
+  // Escape is no command: the dialog manager would make it the open button's.
+  HWND open = GetDlgItem(setup.Page(), IDC_OPEN_DOCUMENT);
+  PostMessageW(open, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  PostMessageW(open, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+  Sleep(3000);
+  EXPECT_EQ(ReadOpened(), "");
+  EXPECT_TRUE(setup.Visible(IDC_REMOVE));
+
+  // The open button hands the related document to the associated program and stays.
+  ASSERT_TRUE(setup.Click(IDC_OPEN_DOCUMENT));
+  for (int i = 0; i < 100 && ReadOpened().empty(); ++i) Sleep(100);
+  GString document;
+  document.AssignWide(text(kTextRelatedDocument).c_str(), -1);
+  EXPECT_EQ(ReadOpened(), std::string(document.AsNarrow(0)) + "\n");
+  EXPECT_TRUE(setup.Visible(IDC_REMOVE));
+
+  // Change settings: straight to the setup page; only the image option, the variant and the
+  // decimal key are offered.
+  ASSERT_TRUE(setup.Click(IDC_CHANGE_SETTINGS));
+  ASSERT_TRUE(setup.WaitForPage(IDC_INSTALL));
+  for (int id : {IDC_LANGUAGE_SCRIPT, IDC_USER_HOTKEYS, IDC_DESKTOP_LINKS, IDC_LAYOUT_LANGUAGE,
+                 IDC_LAYOUT_LANGUAGE_LABEL})
+    EXPECT_FALSE(setup.Visible(id)) << id;
+  for (int id : {IDC_ALT_IMAGE, IDC_VARIANT, IDC_DECIMAL_KEY}) EXPECT_TRUE(setup.Visible(id)) << id;
+  ASSERT_TRUE(setup.Select(IDC_VARIANT, 1));
+  Sleep(500);
+  ASSERT_TRUE(setup.Click(IDC_INSTALL));
+  ASSERT_TRUE(setup.WaitForPage(IDC_DONE_BODY));
+  ASSERT_TRUE(setup.Close());
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+
+  const Record record = ReadRecord();
+  EXPECT_EQ(record.installedId, 190u);
+  EXPECT_EQ(record.variant, 1);
 }
 
 }  // namespace
