@@ -225,3 +225,32 @@ TEST(InstalledWelcome, EscapeStaysOpenOpensChangeSettingsKeepsTheRest) {
 }
 
 }  // namespace
+
+// Runs last, in the same prefix: the removal and its question.
+TEST(Removal, NoKeepsThePageYesRemoves) {
+  Texts text;
+  ASSERT_TRUE(text.ok());
+  ASSERT_EQ(InstalledId(), 190u) << "needs FirstInstallation first";
+
+  gui::Driver setup;
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_REMOVE));
+  for (int answer : {IDNO, IDYES}) {
+    ASSERT_TRUE(setup.Click(IDC_REMOVE));
+    HWND box = setup.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(gui::Driver::BoxText(box), text.Formatted(kTextRemoveQuestionFormat, kTextBannerHead));
+    ASSERT_TRUE(gui::Driver::Answer(box, answer));
+    if (answer == IDNO) {
+      Sleep(1000);
+      EXPECT_TRUE(setup.Visible(IDC_REMOVE) && setup.Enabled(IDC_REMOVE));
+    }
+  }
+  ASSERT_TRUE(setup.WaitForPage(IDC_DONE_BODY));
+  EXPECT_EQ(setup.Text(IDC_DONE_TITLE), L"");
+  EXPECT_EQ(setup.Text(IDC_DONE_BODY), text(kTextFinishRemovedBody));
+  EXPECT_EQ(setup.Text(IDC_FINISH), text(kTextFinishButton));
+  ASSERT_TRUE(setup.Close());
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+  EXPECT_EQ(InstalledId(), 0u);
+}
