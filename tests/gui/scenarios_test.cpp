@@ -21,6 +21,7 @@ class Texts {
  public:
   Texts() { m_ok = m_install.Init(GetModuleHandleW(nullptr)); }
   bool ok() const { return m_ok; }
+  void Language(uint32_t language) { m_install.SetUiLanguage(language); }
   std::wstring operator()(uint32_t id) {
     GString text;
     m_install.GetText(id, text);
@@ -124,6 +125,20 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   for (int id : {IDC_REMOVE, IDC_CHANGE_SETTINGS, IDC_OPEN_DOCUMENT}) EXPECT_FALSE(setup.Visible(id)) << id;
   EXPECT_EQ(setup.ComboItems(IDC_UI_LANGUAGE), (std::vector<std::wstring>{text(kTextUiLanguage0), text(kTextUiLanguage1)}));
   EXPECT_EQ(setup.ComboSelection(IDC_UI_LANGUAGE), 0);
+
+  // The other language re-texts the page and the list itself; the choice stays selected.
+  ASSERT_TRUE(setup.Select(IDC_UI_LANGUAGE, 1));
+  text.Language(1);
+  const std::wstring title = text.Formatted(kTextWelcomeTitleFormat, kTextLayoutName);
+  for (int i = 0; i < 50 && setup.Text(IDC_WELCOME_TITLE) != title; ++i) Sleep(100);
+  EXPECT_EQ(setup.Text(IDC_WELCOME_TITLE), title);
+  EXPECT_EQ(setup.Text(IDC_CANCEL), text(kTextCancel));
+  EXPECT_EQ(setup.ComboItems(IDC_UI_LANGUAGE), (std::vector<std::wstring>{text(kTextUiLanguage0), text(kTextUiLanguage1)}));
+  EXPECT_EQ(setup.ComboSelection(IDC_UI_LANGUAGE), 1);
+  ASSERT_TRUE(setup.Select(IDC_UI_LANGUAGE, 0));
+  text.Language(0);
+  for (int i = 0; i < 50 && setup.Text(IDC_CANCEL) != text(kTextCancel); ++i) Sleep(100);
+  EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBody));
 
   // Cancel asks; No keeps the wizard.
   ASSERT_TRUE(setup.Click(IDC_CANCEL));
