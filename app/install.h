@@ -38,6 +38,9 @@ class CInstallBase {
   int16_t m_cpuArch = -1;
   GString m_scratch;  // texts needed for one call only
 
+  // The package of this run (the licence blobs are read by the licence page).
+  const EmbeddedPackage& Package() const { return m_package; }
+
  protected:
   // Never deleted through the base: the installer is a local of the entry function.
   ~CInstallBase();

@@ -1,0 +1,59 @@
+// Drives the real setup.exe from another process, as a person would: finds its frame window by
+// class, reads the controls of the page on view by identifier, clicks, picks combo items with
+// the notifications a person's choice sends, and answers message boxes. Every wait polls up to a
+// timeout; a result of false or an empty value means the window or control was not there.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace gui {
+
+class Driver {
+ public:
+  Driver() = default;
+  ~Driver();
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  // Starts the program (a Windows path) and waits for its frame window.
+  bool Start(const std::wstring& program, const std::wstring& frameClass);
+  HWND Frame() const;
+  HWND Page() const;  // the page dialog inside the frame
+  // The page on view once it has control id, visible; null after the timeout.
+  HWND WaitForPage(int id, DWORD timeoutMs = kTimeoutMs) const;
+
+  // The page's control id; missing controls read as empty, invisible, disabled.
+  std::wstring Text(int id) const;
+  bool Visible(int id) const;
+  bool Enabled(int id) const;
+  bool Checked(int id) const;
+  std::vector<std::wstring> ComboItems(int id) const;
+  int ComboSelection(int id) const;  // -1: none
+
+  // Posted, not sent: a click may open a message box, whose loop would hold a sent message.
+  bool Click(int id) const;
+  bool Select(int id, int index) const;
+
+  // A message box of the program (a visible top-level dialog of its process).
+  HWND WaitForMessageBox(DWORD timeoutMs = kTimeoutMs) const;
+  static std::wstring BoxText(HWND box);
+  static std::wstring BoxCaption(HWND box);
+  static bool Answer(HWND box, int button);
+
+  bool Close() const;  // the frame's close box
+  // Waits for the program to end; its exit code, or -1 when it did not end in time.
+  long WaitForEnd(DWORD timeoutMs = kTimeoutMs);
+  DWORD ProcessId() const { return m_process.dwProcessId; }
+
+  static constexpr DWORD kTimeoutMs = 120000;  // an install in a new prefix takes a while
+
+ private:
+  HWND Control(int id) const;
+  PROCESS_INFORMATION m_process = {};
+  std::wstring m_class;
+};
+
+}  // namespace gui

@@ -1,0 +1,271 @@
+// The real setup.exe driven through its wizard under Wine on Xvfb (tests/gui/gui_driver.h), in
+// prefixes of their own that report Windows 7 and Windows 10. The expected texts come from the same package,
+// through an installer object of this process.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/install.h"
+#include "app/text_ids.h"
+#include "tests/gui/gui_driver.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+class Texts {
+ public:
+  Texts() { m_ok = m_install.Init(GetModuleHandleW(nullptr)); }
+  bool ok() const { return m_ok; }
+  void Language(uint32_t language) { m_install.SetUiLanguage(language); }
+  std::wstring operator()(uint32_t id) {
+    GString text;
+    m_install.GetText(id, text);
+    return text.WideAt(0);
+  }
+  std::wstring Formatted(uint32_t formatId, uint32_t argumentId) {
+    GString format, argument, text;
+    m_install.GetText(formatId, format);
+    m_install.GetText(argumentId, argument);
+    Format(text, format.WideAt(0), argument.WideAt(0));
+    return text.WideAt(0);
+  }
+
+ private:
+  CInstall m_install;
+  bool m_ok = false;
+};
+
+// The version this prefix reports, as major * 10 + minor.
+int ReportedVersion() {
+  OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  GetVersionExW(&info);
+  return static_cast<int>(info.dwMajorVersion * 10 + info.dwMinorVersion);
+}
+
+// What a real Windows has and a new prefix lacks: the layout entries (ours is registered beside
+// them), in the view the system reads.
+void AddLayoutEntries() {
+  const wchar_t* entries[][2] = {{L"00000409", L"KBDUS.DLL"}, {L"00000415", L"KBDPL1.DLL"}, {L"00000419", L"KBDRU.DLL"}};
+  for (const auto& entry : entries) {
+    const std::wstring path = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\") + entry[0];
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"Layout File", 0, REG_SZ, reinterpret_cast<const BYTE*>(entry[1]),
+                   static_cast<DWORD>((wcslen(entry[1]) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+}
+
+// The record as the next start reads it: the installed id and the restored variant.
+struct Record {
+  uint32_t installedId = 0;
+  int32_t variant = -1;
+};
+
+Record ReadRecord() {
+  CoInitializeEx(nullptr, 0);
+  Record record;
+  {
+    CInstall install;
+    if (install.Init(GetModuleHandleW(nullptr)) && install.StartUpChecks() == CInstall::StartUp::kOpenWizard) {
+      record.installedId = install.m_installedId;
+      record.variant = install.m_variant;
+    }
+  }
+  CoUninitialize();
+  return record;
+}
+
+uint32_t InstalledId() { return ReadRecord().installedId; }
+
+void SetDefault(const std::wstring& path, const std::wstring& value) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+const wchar_t kOpened[] = L"C:\\gui\\opened.txt";
+
+std::string ReadOpened() {
+  std::string text;
+  if (FILE* file = _wfopen(kOpened, L"r")) {
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
+    fclose(file);
+  }
+  return text;
+}
+
+TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
+  Texts text;
+  ASSERT_TRUE(text.ok());
+  AddLayoutEntries();
+  ASSERT_EQ(InstalledId(), 0u);
+
+  gui::Driver setup;
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_WELCOME_TITLE));
+
+  // Welcome, not installed: cancel, the language list and next; the installed set hidden.
+  EXPECT_EQ(setup.Text(IDC_WELCOME_TITLE), text.Formatted(kTextWelcomeTitleFormat, kTextLayoutName));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBody));
+  EXPECT_EQ(setup.Text(IDC_NEXT), text(kTextNext));
+  EXPECT_TRUE(setup.Visible(IDC_NEXT) && setup.Enabled(IDC_NEXT));
+  for (int id : {IDC_REMOVE, IDC_CHANGE_SETTINGS, IDC_OPEN_DOCUMENT}) EXPECT_FALSE(setup.Visible(id)) << id;
+  EXPECT_EQ(setup.ComboItems(IDC_UI_LANGUAGE), (std::vector<std::wstring>{text(kTextUiLanguage0), text(kTextUiLanguage1)}));
+  EXPECT_EQ(setup.ComboSelection(IDC_UI_LANGUAGE), 0);
+
+  // The other language re-texts the page and the list itself; the choice stays selected.
+  ASSERT_TRUE(setup.Select(IDC_UI_LANGUAGE, 1));
+  text.Language(1);
+  const std::wstring title = text.Formatted(kTextWelcomeTitleFormat, kTextLayoutName);
+  for (int i = 0; i < 50 && setup.Text(IDC_WELCOME_TITLE) != title; ++i) Sleep(100);
+  EXPECT_EQ(setup.Text(IDC_WELCOME_TITLE), title);
+  EXPECT_EQ(setup.Text(IDC_CANCEL), text(kTextCancel));
+  EXPECT_EQ(setup.ComboItems(IDC_UI_LANGUAGE), (std::vector<std::wstring>{text(kTextUiLanguage0), text(kTextUiLanguage1)}));
+  EXPECT_EQ(setup.ComboSelection(IDC_UI_LANGUAGE), 1);
+  ASSERT_TRUE(setup.Select(IDC_UI_LANGUAGE, 0));
+  text.Language(0);
+  for (int i = 0; i < 50 && setup.Text(IDC_CANCEL) != text(kTextCancel); ++i) Sleep(100);
+  EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBody));
+
+  // Cancel asks; No keeps the wizard.
+  ASSERT_TRUE(setup.Click(IDC_CANCEL));
+  HWND box = setup.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(gui::Driver::BoxText(box), text(kTextCloseQuestion));
+  EXPECT_EQ(gui::Driver::BoxCaption(box), text(kTextMessageCaption));
+  ASSERT_TRUE(gui::Driver::Answer(box, IDNO));
+  ASSERT_TRUE(setup.WaitForPage(IDC_NEXT));
+  ASSERT_TRUE(setup.Click(IDC_NEXT));
+
+  // Licence: next only while the box is ticked.
+  ASSERT_TRUE(setup.WaitForPage(IDC_EULA_ACCEPTED));
+  EXPECT_EQ(setup.Text(IDC_EULA_TITLE), text(kTextLicenceTitle));
+  EXPECT_FALSE(setup.Text(IDC_EULA_TEXT).empty());
+  EXPECT_FALSE(setup.Checked(IDC_EULA_ACCEPTED));
+  EXPECT_FALSE(setup.Enabled(IDC_NEXT));
+  for (bool ticked : {true, false, true}) {
+    ASSERT_TRUE(setup.Click(IDC_EULA_ACCEPTED));
+    for (int i = 0; i < 50 && setup.Enabled(IDC_NEXT) != ticked; ++i) Sleep(100);
+    EXPECT_EQ(setup.Checked(IDC_EULA_ACCEPTED), ticked);
+    EXPECT_EQ(setup.Enabled(IDC_NEXT), ticked);
+  }
+  ASSERT_TRUE(setup.Click(IDC_NEXT));
+
+  // Setup with its defaults: every box shown, but the desktop box only before Windows 8 (later
+  // the desktop links are always made); expert page 2 never.
+  ASSERT_TRUE(setup.WaitForPage(IDC_INSTALL));
+  for (int id : {IDC_LAYOUT_LANGUAGE, IDC_LANGUAGE_SCRIPT, IDC_USER_HOTKEYS, IDC_ALT_IMAGE})
+    EXPECT_TRUE(setup.Visible(id)) << id;
+  EXPECT_EQ(setup.Visible(IDC_DESKTOP_LINKS), ReportedVersion() < 62) << ReportedVersion();
+  EXPECT_FALSE(setup.Visible(IDC_SHOW_EXPERT2));
+  EXPECT_EQ(setup.ComboItems(IDC_VARIANT).size(), 3u);
+  EXPECT_NE(setup.ComboSelection(IDC_VARIANT), -1);
+  ASSERT_TRUE(setup.Click(IDC_INSTALL));
+
+  // Finish after the install; the close box ends the wizard without a question.
+  ASSERT_TRUE(setup.WaitForPage(IDC_DONE_BODY));
+  EXPECT_EQ(setup.Text(IDC_DONE_TITLE), text(kTextWelcomeBodyInstalled));
+  EXPECT_EQ(setup.Text(IDC_DONE_BODY).rfind(text(kTextFinishBody), 0), 0u);
+  ASSERT_TRUE(setup.Close());
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+
+  EXPECT_EQ(InstalledId(), 190u);
+}
+
+// Runs after the first installation, in the same prefix.
+TEST(InstalledWelcome, EscapeStaysOpenOpensChangeSettingsKeepsTheRest) {
+  Texts text;
+  ASSERT_TRUE(text.ok());
+  ASSERT_EQ(InstalledId(), 190u) << "needs FirstInstallation first";
+  // The related document's file type opens in the recorder.
+  SetDefault(text(kTextRelatedFileType), L"LayoutGuiTest.document");
+  SetDefault(L"LayoutGuiTest.document\\shell\\open\\command", std::wstring(L"\"") + OPEN_RECORDER + L"\" \"%1\"");
+  DeleteFileW(kOpened);
+
+  gui::Driver setup;
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_REMOVE));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_TITLE), text.Formatted(kTextWelcomeTitleInstalledFormat, kTextLayoutName));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBodyInstalled));
+  for (int id : {IDC_REMOVE, IDC_CHANGE_SETTINGS, IDC_OPEN_DOCUMENT}) EXPECT_TRUE(setup.Visible(id)) << id;
+  EXPECT_FALSE(setup.Visible(IDC_NEXT));
+
+  // Escape is no command: the dialog manager would make it the open button's.
+  HWND open = GetDlgItem(setup.Page(), IDC_OPEN_DOCUMENT);
+  PostMessageW(open, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+  PostMessageW(open, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+  Sleep(3000);
+  EXPECT_EQ(ReadOpened(), "");
+  EXPECT_TRUE(setup.Visible(IDC_REMOVE));
+
+  // The open button hands the related document to the associated program and stays.
+  ASSERT_TRUE(setup.Click(IDC_OPEN_DOCUMENT));
+  for (int i = 0; i < 100 && ReadOpened().empty(); ++i) Sleep(100);
+  GString document;
+  document.AssignWide(text(kTextRelatedDocument).c_str(), -1);
+  EXPECT_EQ(ReadOpened(), std::string(document.AsNarrow(0)) + "\n");
+  EXPECT_TRUE(setup.Visible(IDC_REMOVE));
+
+  // Change settings: straight to the setup page; only the image option, the variant and the
+  // decimal key are offered.
+  ASSERT_TRUE(setup.Click(IDC_CHANGE_SETTINGS));
+  ASSERT_TRUE(setup.WaitForPage(IDC_INSTALL));
+  for (int id : {IDC_LANGUAGE_SCRIPT, IDC_USER_HOTKEYS, IDC_DESKTOP_LINKS, IDC_LAYOUT_LANGUAGE,
+                 IDC_LAYOUT_LANGUAGE_LABEL})
+    EXPECT_FALSE(setup.Visible(id)) << id;
+  for (int id : {IDC_ALT_IMAGE, IDC_VARIANT, IDC_DECIMAL_KEY}) EXPECT_TRUE(setup.Visible(id)) << id;
+  ASSERT_TRUE(setup.Select(IDC_VARIANT, 1));
+  Sleep(500);
+  ASSERT_TRUE(setup.Click(IDC_INSTALL));
+  ASSERT_TRUE(setup.WaitForPage(IDC_DONE_BODY));
+  ASSERT_TRUE(setup.Close());
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+
+  const Record record = ReadRecord();
+  EXPECT_EQ(record.installedId, 190u);
+  EXPECT_EQ(record.variant, 1);
+}
+
+}  // namespace
+
+// Runs last, in the same prefix: the removal and its question.
+TEST(Removal, NoKeepsThePageYesRemoves) {
+  Texts text;
+  ASSERT_TRUE(text.ok());
+  ASSERT_EQ(InstalledId(), 190u) << "needs FirstInstallation first";
+
+  gui::Driver setup;
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_REMOVE));
+  for (int answer : {IDNO, IDYES}) {
+    ASSERT_TRUE(setup.Click(IDC_REMOVE));
+    HWND box = setup.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(gui::Driver::BoxText(box), text.Formatted(kTextRemoveQuestionFormat, kTextBannerHead));
+    ASSERT_TRUE(gui::Driver::Answer(box, answer));
+    if (answer == IDNO) {
+      Sleep(1000);
+      EXPECT_TRUE(setup.Visible(IDC_REMOVE) && setup.Enabled(IDC_REMOVE));
+    }
+  }
+  ASSERT_TRUE(setup.WaitForPage(IDC_DONE_BODY));
+  EXPECT_EQ(setup.Text(IDC_DONE_TITLE), L"");
+  EXPECT_EQ(setup.Text(IDC_DONE_BODY), text(kTextFinishRemovedBody));
+  EXPECT_EQ(setup.Text(IDC_FINISH), text(kTextFinishButton));
+  ASSERT_TRUE(setup.Close());
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+  EXPECT_EQ(InstalledId(), 0u);
+}
