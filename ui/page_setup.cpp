@@ -5,6 +5,7 @@
 
 #include "app/install.h"
 #include "app/text_ids.h"
+#include "strings/number_text.h"
 #include "ui/resource_ids.h"
 #include "ui/wizard.h"
 
@@ -71,8 +72,8 @@ void FreeNameBuffer() {
 
 BOOL CALLBACK AddLocale(LPWSTR text) {
   if (!text || !g_enum.combo) return FALSE;
-  unsigned int locale = 0;
-  if (swscanf(text, L"%x", &locale) != 1 || locale == 0) return FALSE;
+  uint32_t locale = 0;
+  if (!ReadHexNumber(text, &locale) || locale == 0) return FALSE;
   if (g_enum.layoutCount <= 0) return TRUE;
   bool listed = locale == g_enum.currentLanguage;
   for (int i = 0; i < g_enum.layoutCount && !listed; ++i)

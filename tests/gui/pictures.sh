@@ -102,3 +102,9 @@ for language in en pl; do
     shot:$p-10-finish-removed close end
   WINEPREFIX=$prefix cmake/wine-run --stop
 done
+
+# The README shows the welcome page in each language: kept in step with the pages.
+for language in en pl; do
+  cp "$out/$language-1-welcome.png" "docs/wizard/welcome-$language.png"
+done
+echo "pictures: docs/wizard/welcome-en.png and welcome-pl.png updated"
