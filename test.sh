@@ -10,9 +10,14 @@
 #               links (printed), runs under Wine (where 32-bit x86 code runs)
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
 #   bench       short passes of the benchmarks, to keep them building and running, with their ratios
-# Run .ci/install-deps once first on a new machine.
+# What is missing is installed first (as root; .ci/install-deps is idempotent).
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "$(id -u)" = 0 ]; then
+  bash .ci/install-deps
+else
+  echo "test.sh: not root, so nothing is installed; run 'sudo bash .ci/install-deps' once on a new machine"
+fi
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-30}
 passed=0

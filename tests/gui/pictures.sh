@@ -4,14 +4,23 @@
 # frame's title bar) on Xvfb, stepped through its pages by tests/gui/picture_driver.
 #   tests/gui/pictures.sh [BUILD_DIR]   default: build/windows64, or build/windows where the
 #                                       machine runs 32-bit x86 code
+#   tests/gui/pictures.sh --demo        the demo installer as a person tries it (./build.sh ends
+#                                       with it): in the prefix BUILD_DIR/wine/demo-win7, kept
+#                                       between runs; on the display when there is one, else on
+#                                       Xvfb, saving a picture of the first page
 # Writes BUILD_DIR/pictures/<language>-<number>-<page>.png. Needs the build of BUILD_DIR (the
 # targets setup and picture_driver), xvfb and imagemagick (.ci/install-deps).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 
+demo=
+if [ "${1:-}" = --demo ]; then
+  demo=${SETUP_DEMO_DISPLAY:-${DISPLAY:-none}}  # the display the person sits at, if any
+  shift
+fi
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  SETUP_DEMO_DISPLAY=${demo:+none} exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" ${demo:+--demo} "$@"
 fi
 
 build=${1:-}
@@ -27,7 +36,6 @@ driver=$build/tests/gui/picture_driver.exe
 [ -f "$setup" ] && [ -f "$driver" ] || { echo "pictures: build setup and picture_driver in $build first" >&2; exit 1; }
 out=$build/pictures
 mkdir -p "$out"
-rm -f "$out"/*.png
 class=$(cat demo/texts/*.txt | awk '/^== 94([^0-9]|$)/ { getline; print; exit }')  # the frame's class
 winpath() { echo "Z:${1//\//\\}"; }
 
@@ -79,6 +87,19 @@ prepare() {
   WINEPREFIX=$prefix cmake/wine-run --stop
 }
 
+if [ -n "$demo" ]; then
+  prefix=$build/wine/demo-win7
+  [ -f "$prefix/.ready" ] || prepare "$prefix" win7
+  if [ "$demo" != none ]; then  # a person's display: the wizard, until it closes
+    WINEPREFIX=$prefix WINEARCH=$arch cmake/wine-run "$(winpath "$setup")"
+    exit
+  fi
+  run "$prefix" C.UTF-8 page:308 shot:demo-welcome click:300 answer:6 end
+  echo "demo: no display here; the installer ran on Xvfb. Its first page: $out/demo-welcome.png"
+  exit
+fi
+
+rm -f "$out"/*.png
 if [ -n "${PICTURES_STEPS:-}" ]; then  # one run in an existing prefix, for debugging a scenario
   run "$build/wine/pictures-en-win7" C.UTF-8 $PICTURES_STEPS
   exit
