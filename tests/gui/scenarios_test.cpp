@@ -269,3 +269,43 @@ TEST(Removal, NoKeepsThePageYesRemoves) {
   EXPECT_EQ(setup.WaitForEnd(), 0);
   EXPECT_EQ(InstalledId(), 0u);
 }
+
+// The number of frame windows of the installer's class on the desktop.
+int FrameCount(const std::wstring& frameClass) {
+  int count = 0;
+  for (HWND window = FindWindowW(frameClass.c_str(), nullptr); window;
+       window = FindWindowExW(nullptr, window, frameClass.c_str(), nullptr))
+    ++count;
+  return count;
+}
+
+TEST(SecondCopy, BringsTheFirstToTheFrontAndEnds) {
+  Texts text;
+  ASSERT_TRUE(text.ok());
+  gui::Driver first;
+  ASSERT_TRUE(first.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(first.WaitForPage(IDC_WELCOME_TITLE));
+
+  // A second start finds the first copy's frame, brings it to the front and ends at once.
+  std::wstring commandLine = std::wstring(L"\"") + SETUP_GUI_PROGRAM + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION second = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &second));
+  EXPECT_EQ(WaitForSingleObject(second.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(second.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(second.hThread);
+  CloseHandle(second.hProcess);
+  EXPECT_EQ(FrameCount(text(kTextWindowClass)), 1);
+  EXPECT_TRUE(first.Visible(IDC_NEXT)) << "the first copy goes on";
+
+  // Cancel asks first; Yes ends the wizard.
+  ASSERT_TRUE(first.Click(IDC_CANCEL));
+  HWND box = first.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(gui::Driver::BoxText(box), text(kTextCloseQuestion));
+  ASSERT_TRUE(gui::Driver::Answer(box, IDYES));
+  EXPECT_EQ(first.WaitForEnd(), 0);
+}
