@@ -6,7 +6,7 @@
 #define IDD_EULA 201
 #define IDD_SETUP 202
 #define IDD_DONE 203
-#define IDD_EXPERT1 204 /* reserved: the expert pages' templates */
+#define IDD_EXPERT1 204
 #define IDD_EXPERT2 205
 
 #define IDI_BANNER 128
@@ -53,3 +53,10 @@
 #define IDC_DONE_BODY 1204
 #define IDC_FINISH 1213
 #define IDC_DONE_UNUSED 1211
+
+/* Expert pages: row r (1-20) is check box first + r - 1 and its combo box 100 above it */
+#define IDC_EXPERT_OK 301
+#define IDC_EXPERT1_CHECK_FIRST 1301
+#define IDC_EXPERT1_COMBO_FIRST 1401
+#define IDC_EXPERT2_CHECK_FIRST 1501
+#define IDC_EXPERT2_COMBO_FIRST 1601

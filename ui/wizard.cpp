@@ -126,9 +126,8 @@ int CWizard::ShowEula() { return ShowInSlot(m_pageEula, IDD_EULA); }
 int CWizard::ShowSetup() { return ShowInSlot(m_pageSetup, IDD_SETUP); }
 int CWizard::ShowDone() { return ShowInSlot(m_pageDone, IDD_DONE); }
 
-// The expert pages' templates are not part of the program yet: the setup page stays on view.
-int CWizard::ShowExpert1() { return 0; }
-int CWizard::ShowExpert2() { return 0; }
+int CWizard::ShowExpert1() { return ShowInSlot(m_pageExpert1, IDD_EXPERT1); }
+int CWizard::ShowExpert2() { return ShowInSlot(m_pageExpert2, IDD_EXPERT2); }
 
 void CWizard::ReleaseWindow(CWndBase* object) {
   if (!object) return;

@@ -138,6 +138,11 @@ bool Driver::Select(int id, int index) const {
          PostMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), from);
 }
 
+bool Driver::OpenList(int id, bool open) const {
+  HWND combo = Control(id);
+  return combo && SendMessageW(combo, CB_SHOWDROPDOWN, open ? TRUE : FALSE, 0);
+}
+
 HWND Driver::WaitForMessageBox(DWORD timeoutMs) const {
   return Poll(
       [this] {

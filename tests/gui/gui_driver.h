@@ -36,6 +36,9 @@ class Driver {
   // Posted, not sent: a click may open a message box, whose loop would hold a sent message.
   bool Click(int id) const;
   bool Select(int id, int index) const;
+  // Opens or closes a combo box's list, as a click on its arrow does (the page hears of it
+  // before the list shows).
+  bool OpenList(int id, bool open) const;
 
   // A message box of the program (a visible top-level dialog of its process).
   HWND WaitForMessageBox(DWORD timeoutMs = kTimeoutMs) const;
