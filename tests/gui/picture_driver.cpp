@@ -4,6 +4,7 @@
 //   click:ID        a click on control ID of the page
 //   select:ID:N     item N of combo box ID, with the notifications a person's choice sends
 //   open:ID         open the list of combo box ID
+//   shut:ID         close it again
 //   shot:NAME       a picture of the frame: NAME.req holds the frame's place on the screen;
 //                   the script takes the picture and deletes the file
 //   box:NAME        wait for a message box, then a picture of the frame and the box
@@ -54,6 +55,7 @@ bool RunStep(const wchar_t* step) {
   if (swscanf(step, L"click:%d", &id) == 1) return g_driver.WaitForPage(id) && g_driver.Click(id);
   if (swscanf(step, L"select:%d:%d", &id, &index) == 2) return g_driver.WaitForPage(id) && g_driver.Select(id, index);
   if (swscanf(step, L"open:%d", &id) == 1) return g_driver.WaitForPage(id) && g_driver.OpenList(id, true);
+  if (swscanf(step, L"shut:%d", &id) == 1) return g_driver.WaitForPage(id) && g_driver.OpenList(id, false);
   if (swscanf(step, L"shot:%259ls", name) == 1) return g_driver.Frame() && Picture(name, nullptr);
   if (swscanf(step, L"box:%259ls", name) == 1) {
     HWND box = g_driver.WaitForMessageBox();

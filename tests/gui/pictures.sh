@@ -8,7 +8,7 @@
 #                                       with it): in the prefix BUILD_DIR/wine/demo-win7, kept
 #                                       between runs; on the display when there is one, else on
 #                                       Xvfb, saving a picture of the first page
-# Writes BUILD_DIR/pictures/<language>-<number>-<page>.png. Needs the build of BUILD_DIR (the
+# Writes BUILD_DIR/pictures/<language>-<number>-<page>.png and copies them to docs/pictures/. Needs the build of BUILD_DIR (the
 # targets setup and picture_driver), xvfb and imagemagick (.ci/install-deps).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -111,21 +111,23 @@ for language in en pl; do
   prefix=$build/wine/pictures-$language-win7
   prepare "$prefix" win7
   p=$language
-  # Not installed: welcome, licence, setup, the close question, the install, the finish page.
-  run "$prefix" $locale page:308 shot:$p-1-welcome click:1 page:305 shot:$p-2-licence \
-    click:305 shot:$p-3-licence-accepted click:1 page:206 shot:$p-4-setup \
-    click:300 box:$p-5-close-question answer:7 click:206 page:1204 shot:$p-6-finish-installed close end
+  # Not installed: welcome, licence, setup, expert page 1 with Caps Lock's list open, the close
+  # question, the install, the finish page.
+  run "$prefix" $locale page:308 shot:$p-01-welcome click:1 page:305 shot:$p-02-licence \
+    click:305 shot:$p-03-licence-accepted click:1 page:206 shot:$p-04-setup \
+    click:303 page:1301 click:1312 open:1412 shot:$p-05-expert-keys shut:1412 click:301 page:206 \
+    click:300 box:$p-06-close-question answer:7 click:206 page:1204 shot:$p-07-finish-installed close end
   # Installed: welcome with remove and settings, the change of settings.
-  run "$prefix" $locale page:315 shot:$p-7-welcome-installed click:2003 page:206 shot:$p-8-setup-settings \
+  run "$prefix" $locale page:315 shot:$p-08-welcome-installed click:2003 page:206 shot:$p-09-setup-settings \
     click:300 answer:6 end
   # Removal: its question, then the finish page.
-  run "$prefix" $locale page:315 click:315 box:$p-9-remove-question answer:6 page:1204 \
-    shot:$p-10-finish-removed close end
+  run "$prefix" $locale page:315 click:315 box:$p-10-remove-question answer:6 page:1204 \
+    shot:$p-11-finish-removed close end
   WINEPREFIX=$prefix cmake/wine-run --stop
 done
 
-# The README shows the welcome page in each language: kept in step with the pages.
-for language in en pl; do
-  cp "$out/$language-1-welcome.png" "docs/wizard/welcome-$language.png"
-done
-echo "pictures: docs/wizard/welcome-en.png and welcome-pl.png updated"
+# The README shows every page: kept in step with the program.
+mkdir -p docs/pictures
+rm -f docs/pictures/*.png
+cp "$out"/en-*.png "$out"/pl-*.png docs/pictures/
+echo "pictures: docs/pictures/ updated"
