@@ -1,12 +1,12 @@
 // The real setup.exe driven through its wizard under Wine on Xvfb (tests/gui/gui_driver.h), in
 // prefixes of their own that report Windows XP, 7 and 10, in ctest steps (tests/gui/CMakeLists.txt):
-//   PolishUser         a Polish user's first page, every text from the Polish table
 //   FirstInstallation  welcome, licence, setup, finish; the state the installation made
 //   (wineboot -r)
 //   InstalledLibrary, InstalledWelcome, Removal   the library in place; the installed layout's
 //                      welcome page, a change of settings, the removal and the restart request
 //   (wineboot -r)
 //   Residue, SecondCopy   nothing left but the completion mark; a second start
+//   PolishUser         a Polish user's first page, every text from the Polish table
 // The expected texts come from the same package, through an installer object of this process;
 // the state checks are the end-to-end tests' (tests/e2e/state_checks.h).
 #include <windows.h>
@@ -161,7 +161,7 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBody));
 
   // Cancel asks on every page before the finish; No keeps the wizard on the page.
-  CancelKeepsThePage(setup, text, IDC_NEXT);
+  CancelKeepsThePage(setup, text, IDC_WELCOME_TITLE);
   ASSERT_TRUE(setup.Click(IDC_NEXT));
 
   // Licence: next only while the box is ticked.
