@@ -19,9 +19,10 @@ class Driver {
   Driver& operator=(const Driver&) = delete;
 
   // Wine's debug channels for the program (its WINEDEBUG, for example "-all,fixme+advapi") and
-  // the file that receives them: Wine writes them to the standard error its processes inherit
-  // from the one that started Wine, whatever handles a program is given, so the test's runner
-  // sends that there. Shows calls that Wine only stubs, such as the restart.
+  // the file that receives them: Wine writes a GUI program's debug output to the standard error
+  // of the Unix process that started Wine (the program's own standard handles do not change
+  // that), so the test's runner sends that to the file. Shows calls that Wine only stubs, such
+  // as the restart.
   struct WineDebug {
     std::wstring channels, log;
   };
