@@ -85,7 +85,7 @@ run_startup_bench() {
   fi
   export WINEPREFIX=$PWD/$build/wine/bench-win7 WINEARCH=$arch
   cmake/wine-run --fresh win7 &&
-    xvfb-run -a -s "-screen 0 1024x768x24" cmake/wine-run "$build/tests/bench/startup_bench.exe" 9
+    xvfb-run -a -s "-screen 0 1024x768x24" cmake/wine-run "$build/tests/bench/startup_bench.exe" 11
   rc=$?
   cmake/wine-run --stop
   unset WINEPREFIX WINEARCH
