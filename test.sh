@@ -9,7 +9,8 @@
 #   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, its size and what it
 #               links (printed), runs under Wine (where 32-bit x86 code runs)
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
-#   bench       short passes of the benchmarks, to keep them building and running, with their ratios
+#   bench       short passes of the benchmarks, to keep them building and running, with their ratios;
+#               setup.exe's start-up to its first painted page under Wine against a one-dialog program
 # What is missing is installed first (as root; .ci/install-deps is idempotent).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -71,6 +72,24 @@ run_benchmarks() {  # short repetitions, interleaved, so that the ratios hold on
     "$bench" --benchmark_min_time=0.05 --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
       --benchmark_report_aggregates_only=true || return 1
   done
+  run_startup_bench
+}
+
+# Start-up to the first painted page under Wine, setup.exe against a program that shows one
+# dialog, in turns in one fresh prefix (of the Windows build the windows layer made). Fails only
+# when the measurement cannot be made.
+run_startup_bench() {
+  local build=build/windows64 arch=win64 rc
+  if cmake/wine-run --can-run-32bit; then
+    build=build/windows arch=win32
+  fi
+  export WINEPREFIX=$PWD/$build/wine/bench-win7 WINEARCH=$arch
+  cmake/wine-run --fresh win7 &&
+    xvfb-run -a -s "-screen 0 1024x768x24" cmake/wine-run "$build/tests/bench/startup_bench.exe" 11
+  rc=$?
+  cmake/wine-run --stop
+  unset WINEPREFIX WINEARCH
+  return $rc
 }
 
 timed() {  # timed NAME COMMAND...: a layer with its time

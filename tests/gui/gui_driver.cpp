@@ -53,16 +53,53 @@ Driver::~Driver() {
   }
 }
 
-bool Driver::Start(const std::wstring& program, const std::wstring& frameClass) {
+namespace {
+
+// A log's size, and what it holds from `from` on; nothing when there is no log.
+LONGLONG SizeOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return static_cast<LONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+std::string ReadFrom(const std::wstring& path, LONGLONG from) {
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  LARGE_INTEGER start = {};
+  start.QuadPart = from;
+  char buffer[4096];
+  DWORD read = 0;
+  if (SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+  CloseHandle(file);
+  return text;
+}
+
+}  // namespace
+
+bool Driver::Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug) {
   m_class = frameClass;
+  m_log = debug.log;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
+  wchar_t channels[256] = {};
+  const bool debugged = !debug.channels.empty();
+  if (debugged) {
+    m_logStart = SizeOf(m_log);
+    // The child takes its environment from this process's: set for the start only.
+    GetEnvironmentVariableW(L"WINEDEBUG", channels, 256);
+    SetEnvironmentVariableW(L"WINEDEBUG", debug.channels.c_str());
+  }
   std::wstring command = L"\"" + program + L"\"";
-  if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &m_process))
-    return false;
-  return Poll([this] { return Frame(); }, kTimeoutMs) != nullptr;
+  const BOOL started = CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                      &startup, &m_process);
+  if (debugged) SetEnvironmentVariableW(L"WINEDEBUG", channels[0] ? channels : nullptr);
+  return started && Poll([this] { return Frame(); }, kTimeoutMs) != nullptr;
 }
+
+std::string Driver::DebugLog() const { return ReadFrom(m_log, m_logStart); }
 
 HWND Driver::Frame() const { return FindWindowW(m_class.c_str(), nullptr); }
 

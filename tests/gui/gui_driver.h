@@ -18,8 +18,17 @@ class Driver {
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
 
+  // Wine's debug channels for the program (its WINEDEBUG, for example "-all,fixme+advapi") and
+  // the file that receives them: Wine writes a GUI program's debug output to the standard error
+  // of the Unix process that started Wine (the program's own standard handles do not change
+  // that), so the test's runner sends that to the file. Shows calls that Wine only stubs, such
+  // as the restart.
+  struct WineDebug {
+    std::wstring channels, log;
+  };
+
   // Starts the program (a Windows path) and waits for its frame window.
-  bool Start(const std::wstring& program, const std::wstring& frameClass);
+  bool Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug = {});
   HWND Frame() const;
   HWND Page() const;  // the page dialog inside the frame
   // The page on view once it has control id, visible; null after the timeout.
@@ -50,6 +59,7 @@ class Driver {
   // Waits for the program to end; its exit code, or -1 when it did not end in time.
   long WaitForEnd(DWORD timeoutMs = kTimeoutMs);
   DWORD ProcessId() const { return m_process.dwProcessId; }
+  std::string DebugLog() const;  // what the log of Start's WineDebug got since the start
 
   static constexpr DWORD kTimeoutMs = 120000;  // an install in a new prefix takes a while
 
@@ -57,6 +67,8 @@ class Driver {
   HWND Control(int id) const;
   PROCESS_INFORMATION m_process = {};
   std::wstring m_class;
+  std::wstring m_log;
+  LONGLONG m_logStart = 0;
 };
 
 }  // namespace gui

@@ -1,17 +1,27 @@
 // The real setup.exe driven through its wizard under Wine on Xvfb (tests/gui/gui_driver.h), in
-// prefixes of their own that report Windows 7 and Windows 10. The expected texts come from the same package,
-// through an installer object of this process.
+// prefixes of their own that report Windows XP, 7 and 10, in ctest steps (tests/gui/CMakeLists.txt):
+//   FirstInstallation  welcome, licence, setup, finish; the state the installation made
+//   (wineboot -r)
+//   InstalledLibrary, InstalledWelcome, Removal   the library in place; the installed layout's
+//                      welcome page, a change of settings, the removal and the restart request
+//   (wineboot -r)
+//   Residue, SecondCopy   nothing left but the completion mark; a second start
+//   PolishUser         a Polish user's first page, every text from the Polish table
+// The expected texts come from the same package, through an installer object of this process;
+// the state checks are the end-to-end tests' (tests/e2e/state_checks.h).
 #include <windows.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/install.h"
 #include "app/text_ids.h"
+#include "tests/e2e/state_checks.h"
 #include "tests/gui/gui_driver.h"
 #include "ui/resource_ids.h"
 
@@ -48,22 +58,6 @@ int ReportedVersion() {
   return static_cast<int>(info.dwMajorVersion * 10 + info.dwMinorVersion);
 }
 
-// What a real Windows has and a new prefix lacks: the layout entries (ours is registered beside
-// them), in the view the system reads.
-void AddLayoutEntries() {
-  const wchar_t* entries[][2] = {{L"00000409", L"KBDUS.DLL"}, {L"00000415", L"KBDPL1.DLL"}, {L"00000419", L"KBDRU.DLL"}};
-  for (const auto& entry : entries) {
-    const std::wstring path = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\") + entry[0];
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"Layout File", 0, REG_SZ, reinterpret_cast<const BYTE*>(entry[1]),
-                   static_cast<DWORD>((wcslen(entry[1]) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-  }
-}
-
 // The record as the next start reads it: the installed id and the restored variant.
 struct Record {
   uint32_t installedId = 0;
@@ -97,6 +91,30 @@ void SetDefault(const std::wstring& path, const std::wstring& value) {
 
 const wchar_t kOpened[] = L"C:\\gui\\opened.txt";
 
+// Wine only stubs the restart: its call shows in Wine's debug output (advapi32's notes of stubs),
+// with the arguments that ask for a restart (reboot 1) for a planned reconfiguration. Each step
+// sends Wine's output to this file (tests/gui/CMakeLists.txt).
+const wchar_t kWineOutput[] = L"C:\\gui\\wine-output.log";
+const gui::Driver::WineDebug kRestartLog = {L"-all,fixme+advapi", kWineOutput};
+
+bool RestartRequested(const gui::Driver& setup) {
+  const std::string log = setup.DebugLog();
+  const size_t call = log.find("InitiateSystemShutdownExW");
+  return call != std::string::npos && log.find(" 0 0 1 0x80020004", call) != std::string::npos;
+}
+
+// Cancel asks text 96; No keeps the wizard on the page (which has the control `page`).
+void CancelKeepsThePage(const gui::Driver& setup, Texts& text, int page) {
+  ASSERT_TRUE(setup.Click(IDC_CANCEL));
+  HWND box = setup.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(gui::Driver::BoxText(box), text(kTextCloseQuestion));
+  EXPECT_EQ(gui::Driver::BoxCaption(box), text(kTextMessageCaption));
+  ASSERT_TRUE(gui::Driver::Answer(box, IDNO));
+  Sleep(500);
+  EXPECT_TRUE(setup.WaitForPage(page)) << page;
+}
+
 std::string ReadOpened() {
   std::string text;
   if (FILE* file = _wfopen(kOpened, L"r")) {
@@ -110,11 +128,13 @@ std::string ReadOpened() {
 TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   Texts text;
   ASSERT_TRUE(text.ok());
-  AddLayoutEntries();
+  const char* prefix = getenv("SETUP_TEST_PREFIX");
+  e2e::PrepareLikeWindows(prefix ? prefix : "");
   ASSERT_EQ(InstalledId(), 0u);
+  CreateDirectoryW(L"C:\\gui", nullptr);
 
   gui::Driver setup;
-  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass), kRestartLog));
   ASSERT_TRUE(setup.WaitForPage(IDC_WELCOME_TITLE));
 
   // Welcome, not installed: cancel, the language list and next; the installed set hidden.
@@ -140,18 +160,13 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   for (int i = 0; i < 50 && setup.Text(IDC_CANCEL) != text(kTextCancel); ++i) Sleep(100);
   EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBody));
 
-  // Cancel asks; No keeps the wizard.
-  ASSERT_TRUE(setup.Click(IDC_CANCEL));
-  HWND box = setup.WaitForMessageBox();
-  ASSERT_TRUE(box);
-  EXPECT_EQ(gui::Driver::BoxText(box), text(kTextCloseQuestion));
-  EXPECT_EQ(gui::Driver::BoxCaption(box), text(kTextMessageCaption));
-  ASSERT_TRUE(gui::Driver::Answer(box, IDNO));
-  ASSERT_TRUE(setup.WaitForPage(IDC_NEXT));
+  // Cancel asks on every page before the finish; No keeps the wizard on the page.
+  CancelKeepsThePage(setup, text, IDC_WELCOME_TITLE);
   ASSERT_TRUE(setup.Click(IDC_NEXT));
 
   // Licence: next only while the box is ticked.
   ASSERT_TRUE(setup.WaitForPage(IDC_EULA_ACCEPTED));
+  CancelKeepsThePage(setup, text, IDC_EULA_ACCEPTED);
   EXPECT_EQ(setup.Text(IDC_EULA_TITLE), text(kTextLicenceTitle));
   EXPECT_FALSE(setup.Text(IDC_EULA_TEXT).empty());
   EXPECT_FALSE(setup.Checked(IDC_EULA_ACCEPTED));
@@ -168,6 +183,7 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   // Windows Vista on, the desktop box only before Windows 8 (later the desktop links are always
   // made); expert page 2 never.
   ASSERT_TRUE(setup.WaitForPage(IDC_INSTALL));
+  CancelKeepsThePage(setup, text, IDC_INSTALL);
   for (int id : {IDC_LAYOUT_LANGUAGE_LABEL, IDC_LAYOUT_LANGUAGE, IDC_LANGUAGE_SCRIPT})
     EXPECT_EQ(setup.Visible(id), ReportedVersion() >= 60) << id;
   for (int id : {IDC_USER_HOTKEYS, IDC_ALT_IMAGE}) EXPECT_TRUE(setup.Visible(id)) << id;
@@ -177,7 +193,7 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   EXPECT_NE(setup.ComboSelection(IDC_VARIANT), -1);
   ASSERT_TRUE(setup.Click(IDC_INSTALL));
 
-  // Finish after the install; the close box ends the wizard without a question.
+  // Finish after the install; the close box ends the wizard without a question or a restart.
   ASSERT_TRUE(setup.WaitForPage(IDC_DONE_BODY));
   EXPECT_EQ(setup.Text(IDC_DONE_TITLE), text(kTextWelcomeBodyInstalled));
   // From Vista on text 135; before, text 134 with the layout's name (it adds no input language).
@@ -185,9 +201,15 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   EXPECT_EQ(setup.Text(IDC_DONE_BODY).rfind(body, 0), 0u) << setup.Text(IDC_DONE_BODY);
   ASSERT_TRUE(setup.Close());
   EXPECT_EQ(setup.WaitForEnd(), 0);
+  ASSERT_NE(GetFileAttributesW(kWineOutput), INVALID_FILE_ATTRIBUTES) << "the step sends Wine's output there";
+  EXPECT_FALSE(RestartRequested(setup)) << setup.DebugLog();
 
   EXPECT_EQ(InstalledId(), 190u);
+  e2e::ExpectFirstInstallation(e2e::Capture(), L"setup.exe");
 }
+
+// After the restart: the installed library is the package's image of the default variant.
+TEST(InstalledLibrary, TheRestartPutItInPlace) { e2e::ExpectInstalledLibrary(0, 0); }
 
 // Runs after the first installation, in the same prefix.
 TEST(InstalledWelcome, EscapeStaysOpenOpensChangeSettingsKeepsTheRest) {
@@ -245,14 +267,14 @@ TEST(InstalledWelcome, EscapeStaysOpenOpensChangeSettingsKeepsTheRest) {
 
 }  // namespace
 
-// Runs last, in the same prefix: the removal and its question.
+// In the same prefix: the removal and its question.
 TEST(Removal, NoKeepsThePageYesRemoves) {
   Texts text;
   ASSERT_TRUE(text.ok());
   ASSERT_EQ(InstalledId(), 190u) << "needs FirstInstallation first";
 
   gui::Driver setup;
-  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass), kRestartLog));
   ASSERT_TRUE(setup.WaitForPage(IDC_REMOVE));
   for (int answer : {IDNO, IDYES}) {
     ASSERT_TRUE(setup.Click(IDC_REMOVE));
@@ -269,10 +291,15 @@ TEST(Removal, NoKeepsThePageYesRemoves) {
   EXPECT_EQ(setup.Text(IDC_DONE_TITLE), L"");
   EXPECT_EQ(setup.Text(IDC_DONE_BODY), text(kTextFinishRemovedBody));
   EXPECT_EQ(setup.Text(IDC_FINISH), text(kTextFinishButton));
-  ASSERT_TRUE(setup.Close());
+  // The finish button ends the wizard and has Windows restarted.
+  ASSERT_TRUE(setup.Click(IDC_FINISH));
   EXPECT_EQ(setup.WaitForEnd(), 0);
+  EXPECT_TRUE(RestartRequested(setup)) << setup.DebugLog();
   EXPECT_EQ(InstalledId(), 0u);
 }
+
+// After the removal and the restart.
+TEST(Residue, NothingIsLeftButTheCompletionMark) { e2e::ExpectOnlyTheCompletionMark(); }
 
 // The number of frame windows of the installer's class on the desktop.
 int FrameCount(const std::wstring& frameClass) {
@@ -312,4 +339,36 @@ TEST(SecondCopy, BringsTheFirstToTheFrontAndEnds) {
   EXPECT_EQ(gui::Driver::BoxText(box), text(kTextCloseQuestion));
   ASSERT_TRUE(gui::Driver::Answer(box, IDYES));
   EXPECT_EQ(first.WaitForEnd(), 0);
+}
+
+// A user whose default language is Polish (LC_ALL=pl_PL.UTF-8) sees the first page in Polish:
+// every text from the Polish table, the hidden buttons' too, and the close question.
+TEST(PolishUser, EveryTextOfTheFirstPageIsPolish) {
+  Texts text, english;
+  ASSERT_TRUE(text.ok() && english.ok());
+  text.Language(1);
+  ASSERT_NE(text(kTextNext), english(kTextNext)) << "the tables differ";
+  gui::Driver setup;
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_WELCOME_TITLE));
+  EXPECT_EQ(gui::Driver::BoxCaption(setup.Frame()), text(kTextMessageCaption));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_TITLE), text.Formatted(kTextWelcomeTitleFormat, kTextLayoutName));
+  EXPECT_EQ(setup.Text(IDC_WELCOME_BODY), text(kTextWelcomeBody));
+  const struct {
+    int control;
+    uint32_t text;
+  } texts[] = {{IDC_UI_LANGUAGE_LABEL, kTextUiLanguageLabel}, {IDC_REMOVE, kTextRemoveButton},
+               {IDC_CANCEL, kTextCancel},   {IDC_NEXT, kTextNext},
+               {IDC_OPEN_DOCUMENT, kTextOpenDocumentButton}, {IDC_CHANGE_SETTINGS, kTextChangeSettingsButton}};
+  for (const auto& expected : texts) EXPECT_EQ(setup.Text(expected.control), text(expected.text)) << expected.control;
+  EXPECT_EQ(setup.ComboItems(IDC_UI_LANGUAGE), (std::vector<std::wstring>{text(kTextUiLanguage0), text(kTextUiLanguage1)}));
+  EXPECT_EQ(setup.ComboSelection(IDC_UI_LANGUAGE), 1);
+
+  ASSERT_TRUE(setup.Click(IDC_CANCEL));
+  HWND box = setup.WaitForMessageBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(gui::Driver::BoxText(box), text(kTextCloseQuestion));
+  EXPECT_EQ(gui::Driver::BoxCaption(box), text(kTextMessageCaption));
+  ASSERT_TRUE(gui::Driver::Answer(box, IDYES));
+  EXPECT_EQ(setup.WaitForEnd(), 0);
 }
