@@ -259,6 +259,12 @@ void ExpectInstalledLibrary(int variant, int row, const std::wstring& changes) {
     EXPECT_EQ(layouttest::CompareLayouts(L"x64", layouttest::DemoImage(variant, row, L"x64"), installed, changes, &report),
               0u)
         << report;
+    // The WOW64 edition, read by the 32-bit comparer where 32-bit programs run.
+    if (winetest::Runs32BitPrograms())
+      EXPECT_EQ(layouttest::CompareLayouts(L"x86", layouttest::DemoImage(variant, row, L"wow64"),
+                                           windows + L"\\syswow64\\kbddemo.dll", changes + L" --pointers=64", &report),
+                0u)
+          << report;
   } else {
     EXPECT_EQ(layouttest::CompareLayouts(L"x86", layouttest::DemoImage(variant, row, L"x86"),
                                          windows + L"\\system32\\kbddemo.dll", changes, &report),

@@ -10,7 +10,6 @@
 // followed by the e2e residue check.
 #include <windows.h>
 #include <objbase.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -18,9 +17,8 @@
 
 #include "app/install.h"
 #include "app/text_ids.h"
-#include "tests/engine/layout_helpers.h"
+#include "tests/e2e/state_checks.h"
 #include "tests/gui/gui_driver.h"
-#include "tests/wine/wine_test.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -89,26 +87,6 @@ bool Tick(gui::Driver& setup, int row, bool ticked) {
 bool Choose(gui::Driver& setup, int row, int index) {
   return setup.OpenList(List(row), true) && setup.OpenList(List(row), false) && setup.Select(List(row), index) &&
          Soon([&] { return setup.ComboSelection(List(row)) == index; });
-}
-
-// The installed x64 (and, where 32-bit programs run, WOW64) library against the demo image.
-void ExpectInstalledLibrary(const std::wstring& changes) {
-  wchar_t windows[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, windows, CSIDL_WINDOWS, FALSE);
-  std::string report;
-  const std::wstring system = std::wstring(windows) + (winetest::IsWow64() ? L"\\sysnative" : L"\\system32");
-  const wchar_t* arch = winetest::Is64BitSystem() ? L"x64" : L"x86";
-  EXPECT_EQ(layouttest::CompareLayouts(arch, layouttest::DemoImage(0, 0, arch), system + L"\\kbddemo.dll", changes,
-                                       &report),
-            0u)
-      << report;
-  if (winetest::Is64BitSystem() && winetest::Runs32BitPrograms()) {
-    EXPECT_EQ(layouttest::CompareLayouts(L"x86", layouttest::DemoImage(0, 0, L"wow64"),
-                                         std::wstring(windows) + L"\\syswow64\\kbddemo.dll", changes + L" --pointers=64",
-                                         &report),
-              0u)
-        << report;
-  }
 }
 
 void StartAtSetupPage(gui::Driver& setup) {
@@ -207,7 +185,7 @@ TEST(ExpertInstallStep, KeysMovedOnExpertPage1) {
 }
 
 TEST(ExpertInstalledStep, TheLibraryHoldsTheKeysAndAChangeIsInstalled) {
-  ExpectInstalledLibrary(L" --vk 3A=00A2 --vk 46=00FF --e0 5D=01A5");
+  e2e::ExpectInstalledLibrary(0, 0, L" --vk 3A=00A2 --vk 46=00FF --e0 5D=01A5");
 
   // Change settings: expert page 1 shows the recorded keys; Caps Lock becomes a right Ctrl,
   // Scroll Lock is itself again.
@@ -227,7 +205,7 @@ TEST(ExpertInstalledStep, TheLibraryHoldsTheKeysAndAChangeIsInstalled) {
 }
 
 TEST(ExpertChangedStep, TheLibraryHoldsTheChangeThenTheRemoval) {
-  ExpectInstalledLibrary(L" --vk 3A=01A3 --e0 5D=01A5");
+  e2e::ExpectInstalledLibrary(0, 0, L" --vk 3A=01A3 --e0 5D=01A5");
 
   gui::Driver setup;
   ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, Text(kTextWindowClass)));
