@@ -9,7 +9,6 @@
 //   ExpertChangedStep   the library holds the change; the removal through the wizard
 // followed by the e2e residue check.
 #include <windows.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@
 #include "app/text_ids.h"
 #include "tests/e2e/state_checks.h"
 #include "tests/gui/gui_driver.h"
+#include "tests/gui/installed_record.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -54,18 +54,13 @@ struct Record {
 };
 
 Record ReadRecord() {
-  CoInitializeEx(nullptr, 0);
   Record record;
-  {
-    CInstall install;
-    if (install.Init(GetModuleHandleW(nullptr)) && install.StartUpChecks() == CInstall::StartUp::kOpenWizard) {
-      record.installedId = install.m_installedId;
-      const uint32_t codes[] = {0x2A, 0x0F, 0x3A, 0x46, 0xE05D};
-      for (int i = 0; i < 5; ++i)
-        if (const KeyEntry* entry = install.FindKey(codes[i])) record.keys[i] = entry->virtualKey;
-    }
-  }
-  CoUninitialize();
+  gui::ReadInstalledRecord([&record](CInstall& install) {
+    record.installedId = install.m_installedId;
+    const uint32_t codes[] = {0x2A, 0x0F, 0x3A, 0x46, 0xE05D};
+    for (int i = 0; i < 5; ++i)
+      if (const KeyEntry* entry = install.FindKey(codes[i])) record.keys[i] = entry->virtualKey;
+  });
   return record;
 }
 

@@ -23,6 +23,7 @@
 #include "app/text_ids.h"
 #include "tests/e2e/state_checks.h"
 #include "tests/gui/gui_driver.h"
+#include "tests/gui/installed_record.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -65,16 +66,11 @@ struct Record {
 };
 
 Record ReadRecord() {
-  CoInitializeEx(nullptr, 0);
   Record record;
-  {
-    CInstall install;
-    if (install.Init(GetModuleHandleW(nullptr)) && install.StartUpChecks() == CInstall::StartUp::kOpenWizard) {
-      record.installedId = install.m_installedId;
-      record.variant = install.m_variant;
-    }
-  }
-  CoUninitialize();
+  gui::ReadInstalledRecord([&record](CInstall& install) {
+    record.installedId = install.m_installedId;
+    record.variant = install.m_variant;
+  });
   return record;
 }
 
