@@ -6,7 +6,8 @@
 #               registry, files and shell, run under Wine in throwaway prefixes; on a machine that
 #               cannot run 32-bit x86 code (a kernel without 32-bit emulation) the same tests
 #               built for 64-bit Windows instead, in 64-bit prefixes (windows64)
-#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks, its size and what it
+#   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks and only known system
+#               libraries, carries its exploit mitigations, signs and verifies, its size and what it
 #               links (printed), runs under Wine (where 32-bit x86 code runs)
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
 #   bench       short passes of the benchmarks, to keep them building and running, with their ratios;

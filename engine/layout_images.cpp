@@ -11,6 +11,7 @@
 #include "app/install.h"
 #include "app/text_ids.h"
 #include "engine/layout_patch.h"
+#include "engine/pe_checksum.h"
 
 namespace {
 
@@ -122,6 +123,9 @@ int CInstall::CustomiseLayoutImage(GString& target, GString& staging, const uint
   if (m_decimalKey == 0) patterns.decimalKey = HexTextToBytes(kTextDecimalKeyPattern, patterns.decimalKeySize);
 
   int ok = PatchLayoutImage(image, size, patterns, m_keyTable, patchKeys ? m_keyCount : 0, m_decimalKey) ? 1 : 0;
+  // The header checksum no longer matched the changed bytes; an image that is no PE file keeps
+  // its bytes as they are.
+  if (ok && (patchKeys || m_decimalKey == 0)) UpdatePeChecksum(image, size);
   if (ok) {
     HANDLE file = CreateOutputFile(stagingPath);
     ok = file && WriteBytes(file, image, size) ? 1 : 0;

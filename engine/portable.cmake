@@ -2,3 +2,7 @@
 add_library(layout_patch STATIC ${CMAKE_CURRENT_LIST_DIR}/layout_patch.cpp)
 target_link_libraries(layout_patch PUBLIC key_table strings)
 setup_program_target(layout_patch)
+
+# The PE header checksum of a changed image (also used by the packager).
+add_library(pe_checksum STATIC ${CMAKE_CURRENT_LIST_DIR}/pe_checksum.cpp)
+setup_program_target(pe_checksum)

@@ -1,6 +1,7 @@
 // The layout images with the demo package under Wine: which image a system gets, the paths of
 // the layout library, and the staged image read back through its own tables.
 #include <windows.h>
+#include <imagehlp.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -212,6 +213,10 @@ TEST_F(StagedImage, ShowsExactlyTheReassignedKeysAndTheDecimalComma) {
     SCOPED_TRACE(winetest::Narrow(image.built));
     DeleteFileW(Staging().c_str());
     ASSERT_EQ(Stage(image.blob), 1);
+    // The header checksum matches the changed bytes, by the system's own computation.
+    DWORD header = 0, computed = 1;
+    ASSERT_EQ(MapFileAndCheckSumW(Staging().c_str(), &header, &computed), static_cast<DWORD>(CHECKSUM_SUCCESS));
+    EXPECT_EQ(header, computed);
     // A 32-bit prefix cannot load the 64-bit image, nor a 64-bit-only one the 32-bit images:
     // their bytes are checked by the host tests.
     if (!winetest::Is64BitSystem() && wcscmp(image.arch, L"x64") == 0) continue;

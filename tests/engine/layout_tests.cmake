@@ -2,7 +2,7 @@
 # staged and installed images are read back by the comparer of tests/layouts.
 if(CMAKE_CROSSCOMPILING AND TARGET layout_tools)
   set(layout_definitions DEMO_LAYOUTS_DIR="${SETUP_DEMO_LAYOUTS_DIR}" LAYOUT_TOOLS_DIR="${SETUP_LAYOUT_TOOLS_DIR}")
-  setup_wine_tests(engine_layout_tests LIBS installer embedded_package SOURCES layout_images_test.cpp)
+  setup_wine_tests(engine_layout_tests LIBS installer embedded_package imagehlp SOURCES layout_images_test.cpp)
   target_compile_definitions(engine_layout_tests PRIVATE ${layout_definitions})
   add_dependencies(engine_layout_tests layout_tools demo_layouts)
 

@@ -8,3 +8,9 @@ set(SETUP_THIRD_PARTY_LAYOUTS ${setup_shared_layouts} CACHE PATH
     "folder of third-party layout libraries used as test data")
 target_compile_definitions(layout_patch_tests PRIVATE
   SETUP_THIRD_PARTY_LAYOUTS="${SETUP_THIRD_PARTY_LAYOUTS}")
+
+# The checksum against the ones linkers wrote into our demo libraries and the third-party ones.
+setup_unit_tests(pe_checksum_tests LIBS pe_checksum SOURCES ${CMAKE_CURRENT_LIST_DIR}/pe_checksum_test.cpp)
+add_dependencies(pe_checksum_tests demo_layouts)
+target_compile_definitions(pe_checksum_tests PRIVATE DEMO_LAYOUTS_DIR="${SETUP_DEMO_LAYOUTS_DIR}"
+  SETUP_THIRD_PARTY_LAYOUTS="${SETUP_THIRD_PARTY_LAYOUTS}")

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "package/guard.h"
@@ -123,6 +124,25 @@ TEST(BuildRoundTrip, EveryDemoBlobDecodesToItsSource) {
       EXPECT_EQ(blob.extra, 0u) << name;
     }
   }
+}
+
+// An image whose header checksum no longer matches its bytes (here: zeroed) is stored with the
+// one its linker wrote, so that an image the installer stages unchanged carries a valid one.
+TEST(BuildRoundTrip, ImagesAreStoredWithAMatchingChecksum) {
+  TempFolder layouts;
+  for (const auto& entry : std::filesystem::directory_iterator(DEMO_LAYOUTS_DIR))
+    layouts.Write(entry.path().filename().string(), ReadAll(entry.path().string()));
+  const std::string linked = layouts.Read("kbddemo_v0_r0_x86.dll");
+  ASSERT_GT(linked.size(), 0x40u);
+  const size_t field = (static_cast<uint8_t>(linked[0x3C]) | static_cast<uint8_t>(linked[0x3D]) << 8) + 24 + 64;
+  std::string stale = linked;
+  stale.replace(field, 4, 4, '\0');
+  ASSERT_NE(stale, linked);
+  layouts.Write("kbddemo_v0_r0_x86.dll", stale);
+  TempFolder out;
+  ASSERT_TRUE(BuildInto(kDemo, out, Damage::kNone, {{"LAYOUTS", layouts.Path()}}));
+  const std::map<std::string, Decoded> decoded = DecodeAll(LoadBuilt(out));
+  EXPECT_EQ(TextOf(decoded.at("layoutImage.0.0.0").bytes), linked);
 }
 
 TEST(BuildRoundTrip, ImagesAndByteExactDocumentsKeepTheirBytes) {

@@ -7,6 +7,7 @@
 #include "package/blob_writer.h"
 #include "tools/packager/file_io.h"
 #include "tools/packager/image_check.h"
+#include "engine/pe_checksum.h"
 #include "tools/packager/string_table.h"
 #include "tools/packager/text_file.h"
 #include "tools/packager/utf.h"
@@ -137,6 +138,11 @@ bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Table
       continue;
     }
     AddBlob(out, ImageBlobName(image->variant, image->row, image->position, image->wow64), bytes, 0);
+    // Stored with a header checksum that matches its bytes, so that an image the installer
+    // stages unchanged carries a valid one too (it renews the checksum of those it patches).
+    // What is no PE image stays as it is; the image check reports it.
+    std::vector<uint8_t>& stored = out->back().bytes;
+    if (stored.size() <= UINT32_MAX) UpdatePeChecksum(stored.data(), static_cast<uint32_t>(stored.size()));
   }
   return problems->Count() == before;
 }

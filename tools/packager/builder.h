@@ -26,8 +26,8 @@ struct PlainBlob {
 };
 
 // Reads every input the manifest names and turns it into blob content: text files into tables,
-// licence texts checked and given CR LF line endings, documents and images as they are (or a
-// CR LF document checked the same way). The text files as read go to *texts, for the image
+// licence texts checked and given CR LF line endings, documents as they are (or a CR LF document
+// checked the same way), images as they are but for the PE header checksum, renewed to match. The text files as read go to *texts, for the image
 // check. False when anything was rejected.
 bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, TableSet* texts, Problems* problems);
 
