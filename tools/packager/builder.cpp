@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <map>
 
+#include "engine/pe_checksum.h"
 #include "package/blob_writer.h"
 #include "tools/packager/file_io.h"
 #include "tools/packager/image_check.h"
-#include "engine/pe_checksum.h"
 #include "tools/packager/string_table.h"
 #include "tools/packager/text_file.h"
 #include "tools/packager/utf.h"
