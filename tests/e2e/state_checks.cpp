@@ -255,7 +255,8 @@ void ExpectInstalledLibrary(int variant, int row, const std::wstring& changes) {
   std::string report;
   if (winetest::Is64BitSystem()) {
     EXPECT_TRUE(winetest::FileExists(windows + L"\\syswow64\\kbddemo.dll"));
-    const std::wstring installed = windows + (winetest::IsWow64() ? L"\\sysnative" : L"\\system32") + L"\\kbddemo.dll";
+    // The x64 comparer is a 64-bit program: it sees the real System32 under its own name.
+    const std::wstring installed = windows + L"\\system32\\kbddemo.dll";
     EXPECT_EQ(layouttest::CompareLayouts(L"x64", layouttest::DemoImage(variant, row, L"x64"), installed, changes, &report),
               0u)
         << report;
