@@ -130,12 +130,17 @@ ctest_32bit() {
     "${display[@]}" ctest --preset windows -j "$jobs" "$@" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
   else
-    # The Wine prefixes on the guest's own disk: over the shared file system they take 4 times as long.
-    tests/emulator/run-in-guest --local build/windows/wine "${display[@]}" ctest --preset windows -j 2 "$@" 2>&1 |
-      tee "$log"
+    # The Wine prefixes on the guest's own disk: over the shared file system they take 4 times as
+    # long. The third-party layouts are read in place, beside the checkout.
+    local shared=()
+    [ -d ../shared/testdata ] && shared=(--share ../shared)
+    tests/emulator/run-in-guest --local build/windows/wine ${shared[@]+"${shared[@]}"} "${display[@]}" \
+      ctest --preset windows -j 2 "$@" 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
   fi
-  echo "--- $(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1 || echo 'no ctest summary') ($where)"
+  # The guest's console is a terminal, so ctest colours its summary there.
+  echo "--- $(sed 's/\x1b\[[0-9;]*m//g' "$log" | grep -E 'tests passed, [0-9]+ tests failed out of' | tail -n 1 ||
+    echo 'no ctest summary') ($where)"
   return "$rc"
 }
 
