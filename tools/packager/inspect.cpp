@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "package/guard.h"
+#include "tools/packager/file_io.h"
+#include "tools/packager/layout_listing.h"
 #include "tools/packager/package_file.h"
 #include "tools/packager/string_table.h"
 #include "tools/packager/utf.h"
@@ -105,4 +107,24 @@ bool InspectPackage(const std::string& path, std::string* out, Problems* problem
     free(plain);
   }
   return problems->Count() == before;
+}
+
+bool InspectLibrary(const std::string& path, std::string* out, Problems* problems) {
+  std::string content, error;
+  LayoutLibrary library;
+  if (!ReadWholeFile(path, &content, &error)) {
+    problems->AddLine(error);
+    return false;
+  }
+  if (!ReadLayoutLibrary(std::vector<uint8_t>(content.begin(), content.end()), &library, &error)) {
+    problems->Add(path, 0, "not a layout library: " + error);
+    return false;
+  }
+  *out += path + ": " + LayoutListing(library);
+  return true;
+}
+
+bool IsLibraryFile(const std::string& path) {
+  std::string content, error;
+  return ReadWholeFile(path, &content, &error) && content.compare(0, 2, "MZ") == 0;
 }

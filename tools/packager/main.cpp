@@ -2,7 +2,7 @@
 // and checks built packages.
 //
 //   packager build <folder|package.toml> --out-dir DIR [--var NAME=VALUE]... [--damage=KIND]
-//   packager inspect <package.bin>
+//   packager inspect <package.bin|LIBRARY.dll>
 //   packager check <package.bin|folder|package.toml> [--require=LIST] [--var NAME=VALUE]...
 //   packager patterns LIBRARY...
 //   packager new FOLDER --language HEX --layout KLID --layout-id HEX [--x86 FILE] [--x64 FILE]
@@ -68,7 +68,8 @@ int Build(const std::string& input, const std::string& outDir, const std::vector
 int Inspect(const std::string& path) {
   std::string listing;
   Problems problems;
-  const bool ok = InspectPackage(path, &listing, &problems);
+  const bool ok = IsLibraryFile(path) ? InspectLibrary(path, &listing, &problems)
+                                      : InspectPackage(path, &listing, &problems);
   fwrite(listing.data(), 1, listing.size(), stdout);
   fflush(stdout);
   problems.Print();
@@ -170,8 +171,9 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"table-byte", "key-block-length"}));
 
   std::string inspectInput;
-  CLI::App* inspect = app.add_subcommand("inspect", "List every blob of a package file, decoded");
-  inspect->add_option("package", inspectInput, "package.bin")->required();
+  CLI::App* inspect = app.add_subcommand(
+      "inspect", "List every blob of a package file, decoded, or what every key of a layout library types");
+  inspect->add_option("file", inspectInput, "package.bin or a layout library")->required();
 
   std::string checkInput, requireList;
   std::vector<std::string> checkVars;
