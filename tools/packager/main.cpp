@@ -5,6 +5,7 @@
 //   packager inspect <package.bin|LIBRARY.dll>
 //   packager check <package.bin|folder|package.toml> [--require=LIST] [--var NAME=VALUE]...
 //   packager patterns LIBRARY...
+//   packager compile LAYOUT.klc --out DIR
 //   packager new FOLDER --language HEX --layout KLID --layout-id HEX [--x86 FILE] [--x64 FILE]
 //                [--wow64 FILE] [--itanium FILE] [--from DEMO]
 //
@@ -19,6 +20,7 @@
 #include "tools/packager/check.h"
 #include "tools/packager/image_check.h"
 #include "tools/packager/inspect.h"
+#include "tools/packager/klc_compile.h"
 #include "tools/packager/new_package.h"
 #include "tools/packager/package_review.h"
 #include "tools/packager/pattern_finder.h"
@@ -143,6 +145,17 @@ int Patterns(const std::vector<std::string>& libraries) {
   return ok ? 0 : 1;
 }
 
+int Compile(const std::string& klc, const std::string& outDir) {
+  CompiledLayout layout;
+  std::vector<std::string> report;
+  Problems problems;
+  const bool ok = CompileKlcFile(klc, &layout, &problems) && WriteCompiledLayout(layout, outDir, &report, &problems);
+  for (const std::string& line : report) printf("%s\n", line.c_str());
+  fflush(stdout);
+  problems.Print();
+  return ok ? 0 : 1;
+}
+
 int New(const NewPackageOptions& options) {
   std::vector<std::string> report;
   Problems problems;
@@ -190,6 +203,12 @@ int main(int argc, char** argv) {
   patterns->add_option("library", patternLibraries, "Layout libraries: x86, x64, WOW64 and Itanium editions")
       ->required();
 
+  std::string klcInput, compileOut;
+  CLI::App* compile = app.add_subcommand(
+      "compile", "Compile a .klc layout source into its libraries: x86, x64, WOW64 and ARM64 editions");
+  compile->add_option("klc", klcInput, "The layout's .klc file (UTF-16 with a byte-order mark, or UTF-8)")->required();
+  compile->add_option("--out", compileOut, "Folder of the editions (i386/, amd64/, wow64/, arm64/)")->required();
+
   NewPackageOptions created;
   created.from = SETUP_DEMO_PACKAGE_DIR;
   CLI::App* make = app.add_subcommand("new", "Make a package folder for another layout from the demo package");
@@ -215,6 +234,7 @@ int main(int argc, char** argv) {
   if (*build) return Build(buildInput, outDir, buildVars, damage);
   if (*inspect) return Inspect(inspectInput);
   if (*patterns) return Patterns(patternLibraries);
+  if (*compile) return Compile(klcInput, compileOut);
   if (*make) return New(created);
   return Check(checkInput, requireList, require->count() > 0, checkVars);
 }

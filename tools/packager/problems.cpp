@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-std::string Where(const std::string& file, int line) {
+std::string Where(const std::string& file, int line, int column) {
   if (line <= 0) return file;
-  return file + ":" + std::to_string(line);
+  return file + ":" + std::to_string(line) + (column > 0 ? ":" + std::to_string(column) : "");
 }
 
 std::string HexOffset(size_t offset) {
