@@ -11,6 +11,7 @@ namespace {
 
 constexpr size_t kMaxProblems = 50;
 constexpr size_t kMaxNameLength = 8;
+constexpr size_t kMaxText = 1024;  // UTF-16 units of a description, copyright or company
 
 struct Token {
   std::u32string text;
@@ -147,6 +148,7 @@ class KlcParser {
   // The words after a keyword or in a row: exactly `count`, or at least `count` when `more`.
   bool Words(const Line& line, size_t count, bool more, const char* what);
   bool Quoted(const Line& line, const Token& token, std::u16string* out, const char* what);
+  bool Length(const Line& line, const Token& token, const std::u16string& text, size_t limit);
   bool Character(const Line& line, const Token& token, bool special, KlcChar* out);
   bool ScanCode(const Line& line, const Token& token, bool prefixes, uint8_t* prefix, uint8_t* scan);
   bool VirtualKey(const Line& line, const Token& token, uint8_t* vk);
@@ -182,7 +184,14 @@ bool KlcParser::Quoted(const Line& line, const Token& token, std::u16string* out
     return false;
   }
   *out = ToUtf16(token.text);
-  return true;
+  return Length(line, token, *out, kMaxText);
+}
+
+bool KlcParser::Length(const Line& line, const Token& token, const std::u16string& text, size_t limit) {
+  if (text.size() <= limit) return true;
+  Fault(line, token, "a text of " + std::to_string(text.size()) + " characters is too long: at most " +
+                         std::to_string(limit));
+  return false;
 }
 
 bool KlcParser::Character(const Line& line, const Token& token, bool special, KlcChar* out) {
@@ -280,7 +289,9 @@ bool KlcParser::Keyword(const Line& line) {
     for (char c : text) valid = valid && (isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
     if (!valid) Fault(line, name, "the library's name must be 1 to 8 letters, digits, \"_\" or \"-\"");
     m_out->name = text;
-    Quoted(line, line.tokens[2], &m_out->description, "the description");
+    if (Quoted(line, line.tokens[2], &m_out->description, "the description") && m_out->description.empty()) {
+      Fault(line, line.tokens[2], "the description is empty: it is the layout's name in the system's list");
+    }
     return true;
   }
   static const struct {
@@ -416,7 +427,7 @@ void KlcParser::NameRow(const Line& line, std::vector<KlcName>* out, bool dead) 
   }
   name.code = dead ? accent.value : scan;
   name.name = ToUtf16(line.tokens[1].text);
-  out->push_back(std::move(name));
+  if (Length(line, line.tokens[1], name.name, kMaxKeyName)) out->push_back(std::move(name));
 }
 
 void KlcParser::TextRow(const Line& line, std::vector<KlcText>* out) {
@@ -428,7 +439,8 @@ void KlcParser::TextRow(const Line& line, std::vector<KlcText>* out) {
   }
   std::u32string text = line.text.substr(static_cast<size_t>(line.tokens[1].column - 1));
   while (!text.empty() && IsBlank(text.back())) text.pop_back();
-  out->push_back({At(line, line.tokens[0]), static_cast<uint16_t>(language), ToUtf16(text)});
+  const std::u16string units = ToUtf16(text);
+  if (Length(line, line.tokens[1], units, kMaxText)) out->push_back({At(line, line.tokens[0]), static_cast<uint16_t>(language), units});
 }
 
 void KlcParser::Row(const Line& line) {
@@ -491,8 +503,15 @@ bool KlcParser::Parse(const std::string& bytes) {
     Fault(bad.line, bad.column, "not UTF-8, nor UTF-16 with a byte-order mark");
     return false;
   }
+  // The tables end their texts with U+0000: one inside a name would cut it short.
+  const size_t zero = text.find(U'\0');
+  if (zero != std::u32string::npos) {
+    bad = PlaceAfter(text.substr(0, zero));
+    Fault(bad.line, bad.column, "U+0000 in the text");
+    return false;
+  }
   Line line;
-  for (size_t start = 0; start <= text.size() && m_section != Section::kEnd;) {
+  for (size_t start = 0; start < text.size() && m_section != Section::kEnd;) {
     size_t end = text.find('\n', start);
     if (end == std::u32string::npos) end = text.size();
     line.number++;

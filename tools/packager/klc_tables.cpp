@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "tools/packager/base_layout.h"
 #include "tools/packager/virtual_keys.h"
@@ -165,8 +166,9 @@ class Builder {
 
   bool Valid(const KlcKey& key) {
     if (key.chars.size() != m_columns || (key.sgcaps && key.capsChars.size() != m_columns)) {
-      Fault(key.at, std::to_string(key.sgcaps && key.chars.size() == m_columns ? key.capsChars.size() : key.chars.size()) +
-                        " characters for " + std::to_string(m_columns) + " shift states");
+      const size_t given = key.chars.size() == m_columns ? key.capsChars.size() : key.chars.size();
+      Fault(key.at, std::to_string(m_columns) + " shift states need " + std::to_string(m_columns) +
+                        " characters; the row gives " + std::to_string(given));
       return false;
     }
     const auto dead = [](const std::vector<KlcChar>& chars) {
@@ -343,6 +345,14 @@ class Builder {
       }
       if (!m_s.localeName.empty()) m_r->strings.push_back({language, kStringLocale, m_s.localeName});
     }
+    // A string table holds no empty string (its length 0 marks an absent one); in the order of
+    // the resource tree: by block of 16 strings, then language.
+    m_r->strings.erase(std::remove_if(m_r->strings.begin(), m_r->strings.end(),
+                                      [](const ResourceString& s) { return s.text.empty(); }),
+                       m_r->strings.end());
+    std::sort(m_r->strings.begin(), m_r->strings.end(), [](const ResourceString& a, const ResourceString& b) {
+      return std::make_tuple(a.id / 16, a.language, a.id) < std::make_tuple(b.id / 16, b.language, b.id);
+    });
     const std::u16string version = Utf16(std::to_string(m_s.version[0]) + "." + std::to_string(m_s.version[1]));
     m_r->version[0] = m_s.version[0];
     m_r->version[1] = m_s.version[1];

@@ -203,8 +203,8 @@ bool CandidateAddresses(const PeImage& pe, uint32_t rva, std::vector<uint64_t>* 
   return false;
 }
 
-// Where the tables are and how wide their pointers: *at, *pointerSize and the offsets in *out.
-bool LocateTables(const PeImage& pe, LayoutTables* out, size_t* at, unsigned* pointerSize, std::string* error) {
+// Where the tables are and how wide their pointers: *address, *pointerSize and the offsets in *out.
+bool LocateTables(const PeImage& pe, LayoutTables* out, uint64_t* tables, unsigned* pointerSize, std::string* error) {
   uint32_t rva = 0;
   std::vector<uint64_t> candidates;
   bool wide = false;
@@ -228,15 +228,17 @@ bool LocateTables(const PeImage& pe, LayoutTables* out, size_t* at, unsigned* po
   }
   std::string first;
   for (uint64_t address : candidates) {
-    if (!pe.OffsetOfAddress(address, at)) {
+    size_t at = 0;
+    if (!pe.OffsetOfAddress(address, &at)) {
       if (first.empty()) first = "KbdLayerDescriptor returns an address outside the file";
       continue;
     }
     for (const Form& form : forms) {
       std::string fault;
-      if (ReadTablesAt(pe, *at, form.size, out, &fault)) {
+      if (ReadTablesAt(pe, at, form.size, out, &fault)) {
         out->edition = form.edition;
         *pointerSize = form.size;
+        *tables = address;
         return true;
       }
       if (first.empty()) first = fault;
@@ -268,18 +270,23 @@ const char* LayoutEditionName(LayoutEdition edition) {
 bool ReadLayoutTables(const std::vector<uint8_t>& image, LayoutTables* out, std::string* error) {
   *out = LayoutTables();
   PeImage pe(image);
-  size_t at = 0;
+  uint64_t address = 0;
   unsigned pointerSize = 0;
-  return pe.Parse(error) && LocateTables(pe, out, &at, &pointerSize, error);
+  return pe.Parse(error) && LocateTables(pe, out, &address, &pointerSize, error);
 }
 
 bool ReadLayoutLibrary(const std::vector<uint8_t>& image, LayoutLibrary* out, std::string* error) {
   *out = LayoutLibrary();
   PeImage pe(image);
   LayoutTables offsets;
-  size_t at = 0;
-  if (!pe.Parse(error) || !LocateTables(pe, &offsets, &at, &out->pointerSize, error) ||
-      !ReadLayoutModel(pe, at, out->pointerSize, &out->tables, error) ||
+  uint64_t address = 0;
+  std::vector<uint8_t> mapped;
+  if (!pe.Parse(error) || !LocateTables(pe, &offsets, &address, &out->pointerSize, error)) return false;
+  if (!pe.Map(&mapped)) {
+    *error = "the image is larger than any layout library";
+    return false;
+  }
+  if (!ReadLayoutModel(mapped, pe.imageBase(), address, out->pointerSize, &out->tables, error) ||
       !ReadLayoutResources(pe, &out->resources, error)) {
     return false;
   }

@@ -33,6 +33,9 @@ constexpr uint32_t kLocaleShiftLock = 0x0002;  // Shift cancels Caps Lock
 constexpr uint32_t kLocaleLrmRlm = 0x0004;     // Ctrl+Shift+0 / 1 type the direction marks
 constexpr uint32_t kTablesVersion = 0x00010000;
 
+// Longest key name (UTF-16 units): far beyond any keyboard's, and a bound for readers.
+constexpr size_t kMaxKeyName = 255;
+
 // A dead key's entry: the dead key's character and a base give the composed one.
 constexpr uint16_t kDeadChained = 0x0001;  // the composed character is itself a dead key
 

@@ -1,10 +1,11 @@
 #include "tools/packager/layout_tables_reader.h"
 
+#include "tools/packager/byte_reader.h"
+
 namespace {
 
 // Caps on every walk: real layouts stay far below them.
 constexpr unsigned kMaxRecords = 4096;
-constexpr unsigned kMaxNameChars = 256;
 
 // The tables with pointers of P bytes, every structure aligned to P:
 //   KBDTABLES  0 modifiers, P character tables, 2P dead keys, 3P key names, 4P extended key
@@ -23,8 +24,17 @@ constexpr unsigned kMaxNameChars = 256;
 //   ligatures  records {virtual key u8, pad, column u16, nLgMax u16} up to a virtual key 0
 class TablesWalk {
  public:
-  TablesWalk(const PeImage& pe, unsigned pointerSize, std::string* error)
-      : m_pe(pe), m_b(pe.bytes()), m_p(pointerSize), m_error(error) {}
+  TablesWalk(const std::vector<uint8_t>& mapped, uint64_t imageBase, unsigned pointerSize, std::string* error)
+      : m_b(mapped), m_base(imageBase), m_p(pointerSize), m_error(error) {}
+
+  // A non-null pointer's place in the image.
+  bool Target(uint64_t address, size_t* offset, const char* what) {
+    if (address >= m_base && address - m_base < m_b.size()) {
+      *offset = static_cast<size_t>(address - m_base);
+      return true;
+    }
+    return Fail(std::string("the ") + what + " lie outside the image");
+  }
 
   bool Read(size_t at, LayoutModel* out) {
     uint64_t modifiers = 0, chars = 0, dead = 0, names = 0, namesExt = 0, deadNames = 0, scans = 0, e0 = 0, e1 = 0,
@@ -37,7 +47,7 @@ class TablesWalk {
         !Pointer(at + 9 * m_p, &e1) || !m_b.U32(at + 10 * m_p, &out->localeFlags) ||
         !m_b.U8(at + 10 * m_p + 4, &ligatureWidth) || !m_b.U8(at + 10 * m_p + 5, &ligatureSize) ||
         !Pointer(ligatureAt, &ligatures)) {
-      return Fail("the layout tables reach past the end of the file");
+      return Fail("the layout tables reach past the end of the image");
     }
     // Some libraries end the tables after the ligature pointer: type and subtype then read
     // whatever follows, or nothing at the end of the file.
@@ -56,11 +66,6 @@ class TablesWalk {
     return false;
   }
   bool Pointer(size_t at, uint64_t* value) { return m_b.Word(at, m_p, value); }
-  // A non-null pointer's file offset.
-  bool Target(uint64_t address, size_t* offset, const char* what) {
-    if (m_pe.OffsetOfAddress(address, offset)) return true;
-    return Fail(std::string("the ") + what + " lie outside the file");
-  }
 
   bool Modifiers(uint64_t address, LayoutModel* out) {
     size_t at = 0, list = 0;
@@ -133,7 +138,7 @@ class TablesWalk {
   bool Text(uint64_t address, std::u16string* out) {
     size_t at = 0;
     if (!Target(address, &at, "key names")) return false;
-    for (unsigned n = 0; n < kMaxNameChars; ++n) {
+    for (unsigned n = 0; n <= kMaxKeyName; ++n) {
       uint16_t unit = 0;
       if (!m_b.U16(at + 2 * n, &unit)) break;
       if (unit == 0) return true;
@@ -214,16 +219,18 @@ class TablesWalk {
     }
   }
 
-  const PeImage& m_pe;
-  const ByteReader& m_b;
+  ByteReader m_b;
+  uint64_t m_base;
   unsigned m_p;
   std::string* m_error;
 };
 
 }  // namespace
 
-bool ReadLayoutModel(const PeImage& pe, size_t at, unsigned pointerSize, LayoutModel* out, std::string* error) {
+bool ReadLayoutModel(const std::vector<uint8_t>& mapped, uint64_t imageBase, uint64_t address, unsigned pointerSize,
+                     LayoutModel* out, std::string* error) {
   *out = LayoutModel();
-  TablesWalk walk(pe, pointerSize, error);
-  return walk.Read(at, out);
+  TablesWalk walk(mapped, imageBase, pointerSize, error);
+  size_t at = 0;
+  return walk.Target(address, &at, "layout tables") && walk.Read(at, out);
 }

@@ -9,6 +9,7 @@ namespace {
 constexpr uint32_t kMaxExports = 65536;
 constexpr uint32_t kMaxSections = 96;
 constexpr uint32_t kMaxDirectories = 16;
+constexpr uint32_t kMaxImageSize = 16 << 20;
 
 }  // namespace
 
@@ -16,9 +17,10 @@ constexpr uint32_t kMaxDirectories = 16;
 //   +0x3C  u32  offset of "PE\0\0"; after it the file header: +4 machine, +6 section count,
 //               +20 size of the optional header; the optional header at +24: magic 0x10B
 //               (PE32: image base u32 at +28, data directories at +96) or 0x20B (PE32+: image
-//               base u64 at +24, directories at +112), directory count 4 bytes before them,
-//               each directory an RVA and a size (u32 each); the section headers (40 bytes:
-//               +12 RVA, +16 raw size, +20 raw offset) follow the optional header.
+//               base u64 at +24, directories at +112), in both the image's size in memory
+//               (u32) at +56 and the directory count 4 bytes before the directories, each an
+//               RVA and a size (u32 each); the section headers (40 bytes: +12 RVA, +16 raw
+//               size, +20 raw offset) follow the optional header.
 bool PeImage::Parse(std::string* error) {
   const ByteReader& b = m_bytes;
   uint8_t m = 0, z = 0;
@@ -47,7 +49,10 @@ bool PeImage::Parse(std::string* error) {
     directories = optional + 112;
   }
   uint32_t directoryCount = 0;
-  if (!b.U32(directories - 4, &directoryCount) || directoryCount < 1 || sections > kMaxSections) return false;
+  if (!b.U32(optional + 56, &m_imageSize) || !b.U32(directories - 4, &directoryCount) || directoryCount < 1 ||
+      sections > kMaxSections) {
+    return false;
+  }
   for (uint32_t i = 0; i < std::min(directoryCount, kMaxDirectories); ++i) {
     uint32_t rva = 0, size = 0;
     if (!b.U32(directories + 8 * i, &rva) || !b.U32(directories + 8 * i + 4, &size)) return false;
@@ -81,6 +86,17 @@ bool PeImage::Offset(uint64_t rva, size_t* offset, size_t* room) const {
 
 bool PeImage::OffsetOfAddress(uint64_t address, size_t* offset, size_t* room) const {
   return address >= m_imageBase && Offset(address - m_imageBase, offset, room);
+}
+
+bool PeImage::Map(std::vector<uint8_t>* out) const {
+  if (m_imageSize > kMaxImageSize) return false;
+  out->assign(m_imageSize, 0);
+  for (const Section& s : m_sections) {
+    if (s.address >= m_imageSize || s.rawOffset >= m_bytes.size()) continue;
+    const size_t size = std::min<size_t>({s.rawSize, m_bytes.size() - s.rawOffset, m_imageSize - s.address});
+    std::copy(m_bytes.At(s.rawOffset), m_bytes.At(s.rawOffset) + size, out->begin() + s.address);
+  }
+  return true;
 }
 
 uint32_t PeImage::Directory(int index, uint32_t* size) const {

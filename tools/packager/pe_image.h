@@ -33,6 +33,9 @@ class PeImage {
   bool ExportRva(const char* name, uint32_t* rva, std::string* error) const;
   // RVA and size of a data directory; 0 when the image has none.
   uint32_t Directory(int index, uint32_t* size) const;
+  // The image as the loader maps it, by RVA: the headers and each section's raw data in place,
+  // the rest (uninitialised data) zero. False when the image is larger than any layout's.
+  bool Map(std::vector<uint8_t>* out) const;
 
   const ByteReader& bytes() const { return m_bytes; }
   uint16_t machine() const { return m_machine; }
@@ -45,6 +48,7 @@ class PeImage {
     uint32_t rawSize;
     uint32_t rawOffset;
   };
+  uint32_t m_imageSize = 0;
   ByteReader m_bytes;
   uint16_t m_machine = 0;
   uint64_t m_imageBase = 0;
