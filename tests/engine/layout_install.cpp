@@ -66,7 +66,7 @@ TEST(InstallStep, StagesBothImagesAndRegistersTheirReplacement) {
   ASSERT_EQ(install.QuerySystem(kTextNativeSystemInfoProc, kTextSystemLibrary), 1);
   install.m_dirInstall.AssignWideZ(reinterpret_cast<const WChar*>(InstallFolder().c_str()));
   install.m_variant = kVariant;
-  install.m_altImageB = 1;
+  install.m_altImageB = kRow;
   install.m_decimalKey = 0;
   layouttest::Reassign(install);
   ASSERT_EQ(install.InstallLayoutImages(), 1);

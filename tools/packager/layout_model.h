@@ -30,7 +30,7 @@ constexpr uint8_t kColumnNone = 0x0F;
 // fLocaleFlags: flags in the low word, the tables' version in the high word.
 constexpr uint32_t kLocaleAltGr = 0x0001;      // right Alt acts as Ctrl+Alt
 constexpr uint32_t kLocaleShiftLock = 0x0002;  // Shift cancels Caps Lock
-constexpr uint32_t kLocaleLrmRlm = 0x0004;     // Ctrl+Shift+0 / 1 type the direction marks
+constexpr uint32_t kLocaleLrmRlm = 0x0004;     // the direction marks LRM and RLM can be typed
 constexpr uint32_t kTablesVersion = 0x00010000;
 
 // Longest key name (UTF-16 units): far beyond any keyboard's, and a bound for readers.

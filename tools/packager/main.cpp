@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> patternLibraries;
   CLI::App* patterns = app.add_subcommand(
       "patterns", "Print the search patterns (texts 146-151) that fit every given layout library");
-  patterns->add_option("library", patternLibraries, "Layout libraries: x86, x64, WOW64 and Itanium editions")
+  patterns->add_option("library", patternLibraries, "Layout libraries: x86, x64, WOW64, ARM64 and Itanium editions")
       ->required();
 
   std::string klcInput, compileOut;
