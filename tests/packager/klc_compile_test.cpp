@@ -59,8 +59,7 @@ std::vector<std::string> CompileAndCompareEditions(const std::string& klc) {
 // from the locale identifier when the file does not name them; the keyboard type of the x64
 // edition, whose tables end before it.
 std::vector<std::string> Comparable(const std::vector<std::string>& lines, const std::set<std::string>& ours) {
-  static const std::regex kTolerated(
-      "version (?!FileDescription|LegalCopyright).*|keyboard type .*|string 1[12]00 .*");
+  static const std::regex kTolerated("version (?!FileDescription|LegalCopyright).*|keyboard type .*|string 1[12]00 .*");
   std::vector<std::string> out;
   for (const std::string& line : lines) {
     if (!std::regex_match(line, kTolerated) || (line.rfind("string", 0) == 0 && ours.count(line))) out.push_back(line);
@@ -194,8 +193,9 @@ TEST(KlcCompiler, BadInputIsReportedByLineAndColumnAndGivesNoLibrary) {
   } rows[] = {
       {Klc("10\tQQ\t1\tq\tQ\n"), "6:4: unknown virtual key \"QQ\""},
       {Klc(q + "10\tW\t1\tw\tW\n"), "7:1: scan code 10 is given twice (first on line 6)"},
-      {Klc(q + "11\tQ\t1\tw\tW\n"), "7:1: virtual key Q types other characters on line 6; one virtual key types one set "
-                                    "of characters"},
+      {Klc(q + "11\tQ\t1\tw\tW\n"),
+       "7:1: virtual key Q types other characters on line 6; one virtual key types one set "
+       "of characters"},
       {Klc("10\tQ\t1\tq\t00b4@\n"), "6:10: dead key U+00B4 has no DEADKEY table"},
       {Klc("10\tQ\t1\t%%\tQ\n", "LIGATURE\nQ\t0\t0061\t0062\t0063\t0064\t0065\n"),
        "8:1: a ligature of 5 characters is too long: at most 4"},
@@ -205,12 +205,14 @@ TEST(KlcCompiler, BadInputIsReportedByLineAndColumnAndGivesNoLibrary) {
        "4:1: shift state 4 is not allowed: Alt without Ctrl belongs to menus; 0, 1, 2, 3, 6 and 7 are"},
       {"KBD\tbad\t\"Bad\"\nSHIFTSTATE\n0\nENDKBD\n", "1:1: the LAYOUT section is missing"},
       {"KBD\tbad\t\"Bad\"\nSHIFTSTATE\n0\n1\nLAYOUT\n" + q, "6:1: ENDKBD is missing: the file may be cut short"},
-      {Klc("10\tQ\t1\tqq\tQ\n"), "6:8: \"qq\" is no character: 4 hexadecimal digits or the character itself, -1 for "
-                                 "none, %% for a ligature, @ after a dead key's"},
+      {Klc("10\tQ\t1\tqq\tQ\n"),
+       "6:8: \"qq\" is no character: 4 hexadecimal digits or the character itself, -1 for "
+       "none, %% for a ligature, @ after a dead key's"},
       {Klc("10\tQ\t1\tq\n"), "6:1: 2 shift states need 2 characters; the row gives 1"},
       {Klc("10\tQ\tSGCap\tq\tQ\n"), "6:1: an SGCap key needs the row of what Caps Lock types after it (-1 -1 0 ...)"},
-      {Klc("10\tQ\t3\tq\tQ\n"), "6:6: the caps state must be 0, 1 (Caps Lock acts as Shift), 4 (on the AltGr "
-                                "columns), 5 (on both) or SGCap"},
+      {Klc("10\tQ\t3\tq\tQ\n"),
+       "6:6: the caps state must be 0, 1 (Caps Lock acts as Shift), 4 (on the AltGr "
+       "columns), 5 (on both) or SGCap"},
       {Klc("80\tQ\t1\tq\tQ\n"), "6:1: scan code 80 is no key (01-7f)"},
       {"KBD\tbad\t\"Bad\nENDKBD\n", "1:9: a text in quotes without its closing quote"},
       {"KBD\tkbdtoolong\t\"Bad\"\n", "1:5: the library's name must be 1 to 8 letters, digits, \"_\" or \"-\""},

@@ -175,7 +175,8 @@ LayoutImage ImageOf(const Manifest& manifest, const ImageSource& source, std::ve
   LayoutImage image;
   image.origin = manifest.path;
   image.line = source.line;
-  image.file = source.klc ? source.path + ", its " + LayoutEditionName(CompiledEdition(source)) + " edition" : source.path;
+  image.file = source.path;
+  if (source.klc) image.file += ", its " + std::string(LayoutEditionName(CompiledEdition(source))) + " edition";
   image.variant = source.variant;
   image.row = source.row;
   image.position = source.position;

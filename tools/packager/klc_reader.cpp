@@ -111,7 +111,10 @@ bool Hex(const std::u32string& text, size_t digits, uint32_t* value) {
   if (text.size() != digits) return false;
   *value = 0;
   for (char32_t c : text) {
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
     if (digit < 0) return false;
     *value = *value * 16 + static_cast<uint32_t>(digit);
   }
@@ -119,8 +122,18 @@ bool Hex(const std::u32string& text, size_t digits, uint32_t* value) {
 }
 
 enum class Section {
-  kNone, kAttributes, kShiftState, kLayout, kDeadKey, kLigature, kKeyName, kKeyNameExt, kKeyNameDead,
-  kDescriptions, kLanguageNames, kEnd
+  kNone,
+  kAttributes,
+  kShiftState,
+  kLayout,
+  kDeadKey,
+  kLigature,
+  kKeyName,
+  kKeyNameExt,
+  kKeyNameDead,
+  kDescriptions,
+  kLanguageNames,
+  kEnd
 };
 
 class KlcParser {
@@ -189,8 +202,8 @@ bool KlcParser::Quoted(const Line& line, const Token& token, std::u16string* out
 
 bool KlcParser::Length(const Line& line, const Token& token, const std::u16string& text, size_t limit) {
   if (text.size() <= limit) return true;
-  Fault(line, token, "a text of " + std::to_string(text.size()) + " characters is too long: at most " +
-                         std::to_string(limit));
+  Fault(line, token,
+        "a text of " + std::to_string(text.size()) + " characters is too long: at most " + std::to_string(limit));
   return false;
 }
 
@@ -212,8 +225,9 @@ bool KlcParser::Character(const Line& line, const Token& token, bool special, Kl
   if (text.size() == 1) {
     value = text[0];
   } else if (!Hex(text, 4, &value)) {
-    Fault(line, token, "\"" + Narrow(token.text) + "\" is no character: 4 hexadecimal digits or the character itself" +
-                           (special ? ", -1 for none, %% for a ligature, @ after a dead key's" : ""));
+    Fault(line, token,
+          "\"" + Narrow(token.text) + "\" is no character: 4 hexadecimal digits or the character itself" +
+              (special ? ", -1 for none, %% for a ligature, @ after a dead key's" : ""));
     return false;
   }
   if (value > 0xFFFF) {
@@ -235,8 +249,9 @@ bool KlcParser::ScanCode(const Line& line, const Token& token, bool prefixes, ui
     *prefix = static_cast<uint8_t>(value >> 8);
     value &= 0xFF;
   } else if (!Hex(token.text, 2, &value)) {
-    Fault(line, token, "\"" + Narrow(token.text) + "\" is no scan code: 2 hexadecimal digits" +
-                           (prefixes ? " (e0 or e1 before them for the prefixed keys)" : ""));
+    Fault(line, token,
+          "\"" + Narrow(token.text) + "\" is no scan code: 2 hexadecimal digits" +
+              (prefixes ? " (e0 or e1 before them for the prefixed keys)" : ""));
     return false;
   }
   if (value == 0 || (prefixes && value > 0x7F)) {
@@ -260,11 +275,16 @@ bool KlcParser::Keyword(const Line& line) {
     const char* word;
     Section section;
   } kSections[] = {
-      {"ATTRIBUTES", Section::kAttributes},   {"SHIFTSTATE", Section::kShiftState},
-      {"LAYOUT", Section::kLayout},           {"LIGATURE", Section::kLigature},
-      {"KEYNAME", Section::kKeyName},         {"KEYNAME_EXT", Section::kKeyNameExt},
-      {"KEYNAME_DEAD", Section::kKeyNameDead}, {"DESCRIPTIONS", Section::kDescriptions},
-      {"LANGUAGENAMES", Section::kLanguageNames}, {"ENDKBD", Section::kEnd},
+      {"ATTRIBUTES", Section::kAttributes},
+      {"SHIFTSTATE", Section::kShiftState},
+      {"LAYOUT", Section::kLayout},
+      {"LIGATURE", Section::kLigature},
+      {"KEYNAME", Section::kKeyName},
+      {"KEYNAME_EXT", Section::kKeyNameExt},
+      {"KEYNAME_DEAD", Section::kKeyNameDead},
+      {"DESCRIPTIONS", Section::kDescriptions},
+      {"LANGUAGENAMES", Section::kLanguageNames},
+      {"ENDKBD", Section::kEnd},
   };
   for (const auto& entry : kSections) {
     if (word != entry.word) continue;
@@ -297,8 +317,8 @@ bool KlcParser::Keyword(const Line& line) {
   static const struct {
     const char* word;
     std::u16string KlcSource::*text;
-  } kTexts[] = {{"COPYRIGHT", &KlcSource::copyright}, {"COMPANY", &KlcSource::company},
-                {"LOCALENAME", &KlcSource::localeName}};
+  } kTexts[] = {
+      {"COPYRIGHT", &KlcSource::copyright}, {"COMPANY", &KlcSource::company}, {"LOCALENAME", &KlcSource::localeName}};
   for (const auto& entry : kTexts) {
     if (word != entry.word) continue;
     if (Words(line, 2, false, "a text in quotes")) Quoted(line, line.tokens[1], &(m_out->*entry.text), entry.word);
@@ -345,8 +365,9 @@ void KlcParser::LayoutRow(const Line& line) {
   const std::vector<Token>& t = line.tokens;
   const bool capsRow = t[0].text == U"-1" && t[1].text == U"-1";
   if (capsRow != m_sgcapsNext) {
-    Fault(line, t[0], capsRow ? "a row of what Caps Lock types (-1 -1) without an SGCap key before it"
-                              : "an SGCap key needs the row of what Caps Lock types after it (-1 -1 0 ...)");
+    Fault(line, t[0],
+          capsRow ? "a row of what Caps Lock types (-1 -1) without an SGCap key before it"
+                  : "an SGCap key needs the row of what Caps Lock types after it (-1 -1 0 ...)");
     m_sgcapsNext = false;
     if (capsRow) return;
   }
@@ -375,8 +396,9 @@ void KlcParser::LayoutRow(const Line& line) {
   } else if (caps == "0" || caps == "1" || caps == "4" || caps == "5") {
     key.caps = static_cast<uint8_t>(caps[0] - '0');
   } else {
-    Fault(line, t[2], "the caps state must be 0, 1 (Caps Lock acts as Shift), 4 (on the AltGr columns), 5 (on "
-                      "both) or SGCap");
+    Fault(line, t[2],
+          "the caps state must be 0, 1 (Caps Lock acts as Shift), 4 (on the AltGr columns), 5 (on "
+          "both) or SGCap");
     ok = false;
   }
   key.chars = std::move(chars);
@@ -422,7 +444,8 @@ void KlcParser::NameRow(const Line& line, std::vector<KlcName>* out, bool dead) 
   name.at = At(line, line.tokens[0]);
   uint8_t prefix = 0, scan = 0;
   KlcChar accent;
-  if (dead ? !Character(line, line.tokens[0], false, &accent) : !ScanCode(line, line.tokens[0], false, &prefix, &scan)) {
+  if (dead ? !Character(line, line.tokens[0], false, &accent)
+           : !ScanCode(line, line.tokens[0], false, &prefix, &scan)) {
     return;
   }
   name.code = dead ? accent.value : scan;
@@ -440,7 +463,8 @@ void KlcParser::TextRow(const Line& line, std::vector<KlcText>* out) {
   std::u32string text = line.text.substr(static_cast<size_t>(line.tokens[1].column - 1));
   while (!text.empty() && IsBlank(text.back())) text.pop_back();
   const std::u16string units = ToUtf16(text);
-  if (Length(line, line.tokens[1], units, kMaxText)) out->push_back({At(line, line.tokens[0]), static_cast<uint16_t>(language), units});
+  if (Length(line, line.tokens[1], units, kMaxText))
+    out->push_back({At(line, line.tokens[0]), static_cast<uint16_t>(language), units});
 }
 
 void KlcParser::Row(const Line& line) {
@@ -465,8 +489,9 @@ void KlcParser::Row(const Line& line) {
       if (!Hex(first.text, 1, &bits) || bits > 9) {
         Fault(line, first, "a shift state is a number: Shift 1, Ctrl 2, Alt 4 added up");
       } else if (bits == 4 || bits == 5 || bits > 7) {
-        Fault(line, first, "shift state " + Narrow(first.text) +
-                               " is not allowed: Alt without Ctrl belongs to menus; 0, 1, 2, 3, 6 and 7 are");
+        Fault(line, first,
+              "shift state " + Narrow(first.text) +
+                  " is not allowed: Alt without Ctrl belongs to menus; 0, 1, 2, 3, 6 and 7 are");
       } else {
         m_out->shiftStates.push_back({At(line, first), static_cast<uint8_t>(bits)});
       }
@@ -530,7 +555,8 @@ bool KlcParser::Parse(const std::string& bytes) {
   }
   m_out->lines = line.number;
   if (m_sgcapsNext) {
-    Fault(m_sgcapsAt.line, m_sgcapsAt.column, "an SGCap key needs the row of what Caps Lock types after it (-1 -1 0 ...)");
+    Fault(m_sgcapsAt.line, m_sgcapsAt.column,
+          "an SGCap key needs the row of what Caps Lock types after it (-1 -1 0 ...)");
   }
   return m_faults == 0;
 }

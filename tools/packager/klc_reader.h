@@ -42,8 +42,8 @@ struct KlcChar {
 
 // A LAYOUT line.
 struct KlcKey {
-  KlcPlace at;          // of its scan code
-  uint8_t prefix = 0;   // 0, 0xE0 or 0xE1
+  KlcPlace at;         // of its scan code
+  uint8_t prefix = 0;  // 0, 0xE0 or 0xE1
   uint8_t scan = 0;
   uint8_t vk = 0;
   uint8_t caps = 0;     // kCapsLock | kCapsLockAltGr

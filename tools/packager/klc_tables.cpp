@@ -1,7 +1,6 @@
 #include "tools/packager/klc_tables.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <set>
 #include <tuple>
@@ -12,20 +11,12 @@
 namespace {
 
 constexpr uint8_t kContinuation = 0xFF;  // the virtual key of a record that belongs to the one before
-constexpr uint16_t kEnglish = 0x0409;
-constexpr uint16_t kStringName = 1000, kStringLanguage = 1100, kStringLocale = 1200;
-
-std::string Hex(unsigned value, int digits) {
-  char buffer[16];
-  snprintf(buffer, sizeof buffer, "%0*X", digits, value);
-  return buffer;
-}
 
 std::string Line(const KlcPlace& at) { return "line " + std::to_string(at.line); }
 
 std::string KeyText(uint8_t vk) {
   const std::string name = VirtualKeyName(vk);
-  return "virtual key " + (name.empty() ? Hex(vk, 2) : name);
+  return "virtual key " + (name.empty() ? HexNumber(vk, 2) : name);
 }
 
 std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
@@ -103,7 +94,8 @@ class Builder {
       const unsigned code = key.prefix << 8 | key.scan;
       auto [it, first] = seen.emplace(code, key.at);
       if (!first) {
-        Fault(key.at, "scan code " + Hex(code, key.prefix ? 4 : 2) + " is given twice (first on " + Line(it->second) + ")");
+        Fault(key.at, "scan code " + HexNumber(code, key.prefix ? 4 : 2) + " is given twice (first on " +
+                          Line(it->second) + ")");
         continue;
       }
       if (key.prefix == 0) {
@@ -157,9 +149,8 @@ class Builder {
 
   bool SameCharacters(const KlcKey& a, const KlcKey& b) {
     const auto same = [&](const std::vector<KlcChar>& x, const std::vector<KlcChar>& y) {
-      return std::equal(x.begin(), x.end(), y.begin(), y.end(), [&](const KlcChar& p, const KlcChar& q) {
-        return p.kind == q.kind && p.value == q.value;
-      });
+      return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                        [&](const KlcChar& p, const KlcChar& q) { return p.kind == q.kind && p.value == q.value; });
     };
     return a.caps == b.caps && a.sgcaps == b.sgcaps && same(a.chars, b.chars) && same(a.capsChars, b.capsChars);
   }
@@ -232,14 +223,17 @@ class Builder {
     std::map<uint16_t, const KlcDeadKey*> tables;
     for (const KlcDeadKey& dead : m_s.deadKeys) {
       auto [it, first] = tables.emplace(dead.accent, &dead);
-      if (!first) Fault(dead.at, "a second DEADKEY table for U+" + Hex(dead.accent, 4) + " (the first on " +
-                                     Line(it->second->at) + ")");
+      if (!first)
+        Fault(dead.at, "a second DEADKEY table for U+" + HexNumber(dead.accent, 4) + " (the first on " +
+                           Line(it->second->at) + ")");
     }
     for (size_t i = 0; i < m_accents.size(); ++i) {
-      if (!tables.count(m_accents[i])) Fault(m_accentAt[i], "dead key U+" + Hex(m_accents[i], 4) + " has no DEADKEY table");
+      if (!tables.count(m_accents[i]))
+        Fault(m_accentAt[i], "dead key U+" + HexNumber(m_accents[i], 4) + " has no DEADKEY table");
     }
     for (const KlcDeadKey& dead : m_s.deadKeys) {
-      if (std::find(m_accents.begin(), m_accents.end(), dead.accent) == m_accents.end()) m_accents.push_back(dead.accent);
+      if (std::find(m_accents.begin(), m_accents.end(), dead.accent) == m_accents.end())
+        m_accents.push_back(dead.accent);
     }
     for (uint16_t accent : m_accents) {
       auto table = tables.find(accent);
@@ -247,10 +241,10 @@ class Builder {
       std::set<uint16_t> bases;
       for (const KlcDeadEntry& entry : table->second->entries) {
         if (!bases.insert(entry.base).second) {
-          Fault(entry.at, "U+" + Hex(entry.base, 4) + " is given twice in dead key U+" + Hex(accent, 4));
+          Fault(entry.at, "U+" + HexNumber(entry.base, 4) + " is given twice in dead key U+" + HexNumber(accent, 4));
         }
         if (entry.chained && !tables.count(entry.composed)) {
-          Fault(entry.at, "dead key U+" + Hex(entry.composed, 4) + " has no DEADKEY table");
+          Fault(entry.at, "dead key U+" + HexNumber(entry.composed, 4) + " has no DEADKEY table");
         }
         m_t->deadKeys.push_back({accent, entry.base, entry.composed, entry.chained ? kDeadChained : uint16_t(0)});
       }
@@ -267,10 +261,11 @@ class Builder {
         Fault(ligature.at, KeyText(ligature.vk) + " has no %% in column " + std::to_string(ligature.column) +
                                " of LAYOUT for this ligature");
       } else if (!rows.emplace(std::make_pair(ligature.vk, ligature.column), &ligature).second) {
-        Fault(ligature.at, "a second ligature for " + KeyText(ligature.vk) + " in column " + std::to_string(ligature.column));
+        Fault(ligature.at,
+              "a second ligature for " + KeyText(ligature.vk) + " in column " + std::to_string(ligature.column));
       } else if (ligature.chars.size() > kMaxLigatureChars) {
-        Fault(ligature.at, "a ligature of " + std::to_string(ligature.chars.size()) + " characters is too long: at most " +
-                               std::to_string(kMaxLigatureChars));
+        Fault(ligature.at, "a ligature of " + std::to_string(ligature.chars.size()) +
+                               " characters is too long: at most " + std::to_string(kMaxLigatureChars));
       } else {
         m_t->ligatureWidth = std::max<unsigned>(m_t->ligatureWidth, static_cast<unsigned>(ligature.chars.size()));
       }
@@ -279,7 +274,8 @@ class Builder {
       for (const std::vector<KlcChar>* chars : {&key->chars, &key->capsChars}) {
         for (size_t column = 0; column < chars->size(); ++column) {
           if ((*chars)[column].kind == KlcChar::kLigature && !rows.count(std::make_pair(vk, unsigned(column)))) {
-            Fault((*chars)[column].at, "%% without its LIGATURE row (" + KeyText(vk) + ", column " + std::to_string(column) + ")");
+            Fault((*chars)[column].at,
+                  "%% without its LIGATURE row (" + KeyText(vk) + ", column " + std::to_string(column) + ")");
           }
         }
       }
@@ -296,7 +292,8 @@ class Builder {
     for (const KlcName& name : names) {
       auto [it, first] = seen.emplace(name.code, name.at);
       if (!first) {
-        Fault(name.at, std::string(section) + " " + Hex(name.code, 2) + " is given twice (first on " + Line(it->second) + ")");
+        Fault(name.at, std::string(section) + " " + HexNumber(name.code, 2) + " is given twice (first on " +
+                           Line(it->second) + ")");
         continue;
       }
       out->push_back({static_cast<uint8_t>(name.code), name.name});
@@ -314,7 +311,8 @@ class Builder {
     }
     std::map<uint16_t, KlcPlace> seen;
     for (const KlcName& name : m_s.deadKeyNames) {
-      if (!seen.emplace(name.code, name.at).second) Fault(name.at, "KEYNAME_DEAD U+" + Hex(name.code, 4) + " is given twice");
+      if (!seen.emplace(name.code, name.at).second)
+        Fault(name.at, "KEYNAME_DEAD U+" + HexNumber(name.code, 4) + " is given twice");
     }
     for (uint16_t accent : order) {
       for (const KlcName& name : m_s.deadKeyNames) {
@@ -328,7 +326,7 @@ class Builder {
   // String 1000 in English and in every language the file describes the layout in, 1100 and
   // 1200 where the file names the language and the locale; the version information in English.
   void Resources() {
-    std::set<uint16_t> languages = {kEnglish};
+    std::set<uint16_t> languages = {kLanguageEnglish};
     for (const KlcText& text : m_s.descriptions) languages.insert(text.language);
     for (const KlcText& text : m_s.languageNames) languages.insert(text.language);
     const auto find = [](const std::vector<KlcText>& texts, uint16_t language) -> const std::u16string* {
@@ -339,11 +337,11 @@ class Builder {
     };
     for (uint16_t language : languages) {
       const std::u16string* description = find(m_s.descriptions, language);
-      m_r->strings.push_back({language, kStringName, description ? *description : m_s.description});
+      m_r->strings.push_back({language, kStringLayoutName, description ? *description : m_s.description});
       if (const std::u16string* name = find(m_s.languageNames, language)) {
-        m_r->strings.push_back({language, kStringLanguage, *name});
+        m_r->strings.push_back({language, kStringLanguageName, *name});
       }
-      if (!m_s.localeName.empty()) m_r->strings.push_back({language, kStringLocale, m_s.localeName});
+      if (!m_s.localeName.empty()) m_r->strings.push_back({language, kStringLocaleName, m_s.localeName});
     }
     // A string table holds no empty string (its length 0 marks an absent one); in the order of
     // the resource tree: by block of 16 strings, then language.
@@ -357,14 +355,10 @@ class Builder {
     m_r->version[0] = m_s.version[0];
     m_r->version[1] = m_s.version[1];
     const std::pair<const char16_t*, std::u16string> strings[] = {
-        {u"CompanyName", m_s.company},
-        {u"FileDescription", m_s.description + u" Keyboard Layout"},
-        {u"FileVersion", version},
-        {u"InternalName", Utf16(m_s.name)},
-        {u"LegalCopyright", m_s.copyright},
-        {u"OriginalFilename", Utf16(m_s.name + ".dll")},
-        {u"ProductName", m_s.description},
-        {u"ProductVersion", version},
+        {u"CompanyName", m_s.company},      {u"FileDescription", m_s.description + u" Keyboard Layout"},
+        {u"FileVersion", version},          {u"InternalName", Utf16(m_s.name)},
+        {u"LegalCopyright", m_s.copyright}, {u"OriginalFilename", Utf16(m_s.name + ".dll")},
+        {u"ProductName", m_s.description},  {u"ProductVersion", version},
     };
     for (const auto& entry : strings) {
       if (!entry.second.empty()) m_r->versionStrings.push_back({entry.first, entry.second});

@@ -102,7 +102,8 @@ std::vector<uint8_t> EmitLayoutLibrary(const LayoutModel& tables, const LayoutRe
   for (uint32_t at : blob.pointers) spec.relocations.push_back({dataRva + at, pointerRelocation});
   std::vector<uint8_t>& data = spec.sections[1].data;
   data = std::move(blob.bytes);
-  spec.directories[kDirectoryExport][0] = AppendExport(&data, dataRva, codeRva, name + ".dll", &spec.directories[kDirectoryExport][1]);
+  spec.directories[kDirectoryExport][0] =
+      AppendExport(&data, dataRva, codeRva, name + ".dll", &spec.directories[kDirectoryExport][1]);
 
   const CodeStub stub = Stub(m, codeRva, tablesRva);
   spec.sections[0].data = stub.bytes;

@@ -1,21 +1,14 @@
 #include "tools/packager/layout_listing.h"
 
-#include <cstdio>
-
+#include "tools/packager/problems.h"
 #include "tools/packager/utf.h"
 #include "tools/packager/virtual_keys.h"
 
 namespace {
 
-std::string Hex(unsigned value, int digits) {
-  char buffer[16];
-  snprintf(buffer, sizeof buffer, "%0*X", digits, value);
-  return buffer;
-}
-
 // "U+00E1 "á"", or just the code for what does not print.
 std::string Char(uint16_t unit) {
-  std::string out = "U+" + Hex(unit, 4);
+  std::string out = "U+" + HexNumber(unit, 4);
   const char16_t c = static_cast<char16_t>(unit);
   if (unit >= 0x20 && unit != 0x7F && (unit < 0xD800 || unit > 0xDFFF)) out += " \"" + DisplayUtf16(&c, 1) + "\"";
   return out;
@@ -23,7 +16,7 @@ std::string Char(uint16_t unit) {
 
 std::string Key(uint16_t vk) {
   const std::string name = VirtualKeyName(static_cast<uint8_t>(vk));
-  return (name.empty() ? "VK" : name) + " (" + Hex(vk & 0xFF, 2) + ")";
+  return (name.empty() ? "VK" : name) + " (" + HexNumber(vk & 0xFF, 2) + ")";
 }
 
 // A scan code's virtual key with the flags of its entry.
@@ -37,7 +30,7 @@ std::string ScanEntry(uint16_t entry) {
   for (const auto& flag : kFlags) {
     if (entry & flag.bit) out += " " + std::string(flag.name);
   }
-  if (entry & 0xF000) out += " flags " + Hex(entry >> 12, 1);
+  if (entry & 0xF000) out += " flags " + HexNumber(entry >> 12, 1);
   return out;
 }
 
@@ -59,22 +52,22 @@ class Listing {
 
   std::string Make() {
     Line(std::string("layout library, ") + LayoutEditionName(m_l.edition) + " edition (machine " +
-         Hex(m_l.machine, 4) + ", " + std::to_string(8 * m_l.pointerSize) + "-bit pointers), checksum " +
+         HexNumber(m_l.machine, 4) + ", " + std::to_string(8 * m_l.pointerSize) + "-bit pointers), checksum " +
          (m_l.checksumValid ? "valid" : "invalid"));
     Header();
     for (size_t scan = 0; scan < m_t.scanCodes.size(); ++scan) {
-      Line("scan " + Hex(static_cast<unsigned>(scan), 2) + ": " + ScanEntry(m_t.scanCodes[scan]));
+      Line("scan " + HexNumber(static_cast<unsigned>(scan), 2) + ": " + ScanEntry(m_t.scanCodes[scan]));
     }
-    for (const ScanVk& entry : m_t.e0) Line("scan E0 " + Hex(entry.scan, 2) + ": " + ScanEntry(entry.vk));
-    for (const ScanVk& entry : m_t.e1) Line("scan E1 " + Hex(entry.scan, 2) + ": " + ScanEntry(entry.vk));
+    for (const ScanVk& entry : m_t.e0) Line("scan E0 " + HexNumber(entry.scan, 2) + ": " + ScanEntry(entry.vk));
+    for (const ScanVk& entry : m_t.e1) Line("scan E1 " + HexNumber(entry.scan, 2) + ": " + ScanEntry(entry.vk));
     for (const CharTable& table : m_t.charTables) Keys(table);
     for (const DeadKeyEntry& d : m_t.deadKeys) {
       Line("dead key " + Char(d.accent) + " then " + Char(d.base) + ": " + Char(d.composed) +
            (d.flags & kDeadChained ? " (a dead key)" : "") +
-           (d.flags & ~kDeadChained ? " flags " + Hex(d.flags, 4) : ""));
+           (d.flags & ~kDeadChained ? " flags " + HexNumber(d.flags, 4) : ""));
     }
-    for (const KeyName& name : m_t.keyNames) Line("name " + Hex(name.scan, 2) + ": " + Text(name.name));
-    for (const KeyName& name : m_t.keyNamesExt) Line("name E0 " + Hex(name.scan, 2) + ": " + Text(name.name));
+    for (const KeyName& name : m_t.keyNames) Line("name " + HexNumber(name.scan, 2) + ": " + Text(name.name));
+    for (const KeyName& name : m_t.keyNamesExt) Line("name E0 " + HexNumber(name.scan, 2) + ": " + Text(name.name));
     for (const std::u16string& name : m_t.deadKeyNames) {
       Line("dead key name " + (name.empty() ? std::string("(empty)") : Char(name[0]) + ": " + Text(name.substr(1))));
     }
@@ -90,13 +83,13 @@ class Listing {
     static const struct {
       uint32_t bit;
       const char* name;
-    } kFlags[] = {{kLocaleAltGr, "AltGr"}, {kLocaleShiftLock, "Shift cancels Caps Lock"},
-                  {kLocaleLrmRlm, "direction marks"}};
+    } kFlags[] = {
+        {kLocaleAltGr, "AltGr"}, {kLocaleShiftLock, "Shift cancels Caps Lock"}, {kLocaleLrmRlm, "direction marks"}};
     for (const auto& flag : kFlags) {
       if (m_t.localeFlags & flag.bit) flags += (flags.empty() ? "" : ", ") + std::string(flag.name);
     }
     const uint32_t other = m_t.localeFlags & 0xFFF8;
-    if (other) flags += (flags.empty() ? "" : ", ") + ("flags " + Hex(other, 4));
+    if (other) flags += (flags.empty() ? "" : ", ") + ("flags " + HexNumber(other, 4));
     Line("locale flags: " + (flags.empty() ? std::string("none") : flags) + "; tables version " +
          std::to_string(m_t.localeFlags >> 16));
     Line("keyboard type " + std::to_string(m_t.type) + ", subtype " + std::to_string(m_t.subType));
@@ -162,12 +155,14 @@ class Listing {
       std::string caps;
       if (r[i].attributes & kCapsLock) caps += " caps";
       if (r[i].attributes & kCapsLockAltGr) caps += " altgr-caps";
-      if (r[i].attributes & ~(kCapsLock | kCapsLockAltGr | kCapsSeparate)) caps += " attributes " + Hex(r[i].attributes, 2);
+      if (r[i].attributes & ~(kCapsLock | kCapsLockAltGr | kCapsSeparate))
+        caps += " attributes " + HexNumber(r[i].attributes, 2);
       Line("key " + Key(r[i].vk) + caps + ":" + Typed(table, r[i], i + 1 < r.size() ? &r[i + 1] : nullptr));
       size_t last = HasDead(r[i]) ? i + 1 : i;
       if ((r[i].attributes & kCapsSeparate) && i + 1 < r.size()) {
         last = i + 1;
-        Line("key " + Key(r[i].vk) + " with Caps Lock:" + Typed(table, r[last], last + 1 < r.size() ? &r[last + 1] : nullptr));
+        Line("key " + Key(r[i].vk) +
+             " with Caps Lock:" + Typed(table, r[last], last + 1 < r.size() ? &r[last + 1] : nullptr));
         if (HasDead(r[last])) ++last;
       }
       i = last;
@@ -177,7 +172,7 @@ class Listing {
   void Resources() {
     const LayoutResources& res = m_l.resources;
     for (const ResourceString& s : res.strings) {
-      Line("string " + std::to_string(s.id) + " (language " + Hex(s.language, 4) + "): " + Text(s.text));
+      Line("string " + std::to_string(s.id) + " (language " + HexNumber(s.language, 4) + "): " + Text(s.text));
     }
     if (res.version[0] || res.version[1] || res.version[2] || res.version[3] || !res.versionStrings.empty()) {
       Line("version " + std::to_string(res.version[0]) + "." + std::to_string(res.version[1]) + "." +

@@ -14,9 +14,9 @@ constexpr uint16_t kCharDead = 0xF001;      // a dead key: the next record holds
 constexpr uint16_t kCharLigature = 0xF002;  // several characters: the ligature table holds them
 
 // Attributes of a character record.
-constexpr uint8_t kCapsLock = 0x01;        // Caps Lock acts as Shift on the first two columns
-constexpr uint8_t kCapsSeparate = 0x02;    // the next record holds what Caps Lock types (SGCap)
-constexpr uint8_t kCapsLockAltGr = 0x04;   // Caps Lock acts as Shift on the AltGr columns too
+constexpr uint8_t kCapsLock = 0x01;       // Caps Lock acts as Shift on the first two columns
+constexpr uint8_t kCapsSeparate = 0x02;   // the next record holds what Caps Lock types (SGCap)
+constexpr uint8_t kCapsLockAltGr = 0x04;  // Caps Lock acts as Shift on the AltGr columns too
 
 // Flags of the virtual key of a scan code (high byte of the 16-bit entry).
 constexpr uint16_t kKeyExtended = 0x0100;
@@ -91,22 +91,28 @@ struct LayoutModel {
   std::vector<VkToBit> vkToBits;
   std::vector<uint8_t> columnOfBits;  // ModNumber[0..wMaxModBits]
   std::vector<CharTable> charTables;
-  std::vector<DeadKeyEntry> deadKeys;         // none: the tables hold a null pointer
+  std::vector<DeadKeyEntry> deadKeys;  // none: the tables hold a null pointer
   std::vector<KeyName> keyNames;
   std::vector<KeyName> keyNamesExt;
-  std::vector<std::u16string> deadKeyNames;   // each starts with its dead key's character
-  std::vector<uint16_t> scanCodes;            // virtual key (and flags) by scan code
+  std::vector<std::u16string> deadKeyNames;  // each starts with its dead key's character
+  std::vector<uint16_t> scanCodes;           // virtual key (and flags) by scan code
   std::vector<ScanVk> e0;
   std::vector<ScanVk> e1;
   uint32_t localeFlags = 0;
-  unsigned ligatureWidth = 0;                 // nLgMax; 0 with no ligatures
+  unsigned ligatureWidth = 0;  // nLgMax; 0 with no ligatures
   std::vector<Ligature> ligatures;
   uint32_t type = 0;
   uint32_t subType = 0;
 };
 
 // The resources that go with the tables: string 1000 names the layout (in the registry's
-// "Layout Display Name"), 1100 its language, 1200 its locale; the version information.
+// "Layout Display Name"), 1100 its language, 1200 its locale; the version information (in
+// English).
+constexpr uint32_t kResourceStrings = 6;  // resource types
+constexpr uint32_t kResourceVersion = 16;
+constexpr uint16_t kStringLayoutName = 1000, kStringLanguageName = 1100, kStringLocaleName = 1200;
+constexpr uint16_t kLanguageEnglish = 0x0409;
+
 struct ResourceString {
   uint16_t language;
   uint16_t id;
@@ -115,6 +121,7 @@ struct ResourceString {
 
 struct LayoutResources {
   std::vector<ResourceString> strings;
-  uint16_t version[4] = {};  // file version: major, minor, build, revision
-  std::vector<std::pair<std::u16string, std::u16string>> versionStrings;  // name, value
+  // The file version: major, minor, build, revision; the version strings: name, value.
+  uint16_t version[4] = {};
+  std::vector<std::pair<std::u16string, std::u16string>> versionStrings;
 };

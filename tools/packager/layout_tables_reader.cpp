@@ -54,10 +54,9 @@ class TablesWalk {
     m_b.U32(ligatureAt + m_p, &out->type);
     m_b.U32(ligatureAt + m_p + 4, &out->subType);
     out->ligatureWidth = ligatureWidth;
-    return Modifiers(modifiers, out) && CharTables(chars, out) && DeadKeys(dead, out) &&
-           Names(names, &out->keyNames) && Names(namesExt, &out->keyNamesExt) && DeadNames(deadNames, out) &&
-           ScanCodes(scans, scanCount, out) && ScanList(e0, &out->e0) && ScanList(e1, &out->e1) &&
-           Ligatures(ligatures, ligatureWidth, ligatureSize, out);
+    return Modifiers(modifiers, out) && CharTables(chars, out) && DeadKeys(dead, out) && Names(names, &out->keyNames) &&
+           Names(namesExt, &out->keyNamesExt) && DeadNames(deadNames, out) && ScanCodes(scans, scanCount, out) &&
+           ScanList(e0, &out->e0) && ScanList(e1, &out->e1) && Ligatures(ligatures, ligatureWidth, ligatureSize, out);
   }
 
  private:

@@ -61,8 +61,7 @@ bool PeImage::Parse(std::string* error) {
   }
   for (size_t i = 0, at = optional + optionalSize; i < sections; ++i, at += 40) {
     Section section = {};
-    if (!b.U32(at + 12, &section.address) || !b.U32(at + 16, &section.rawSize) ||
-        !b.U32(at + 20, &section.rawOffset)) {
+    if (!b.U32(at + 12, &section.address) || !b.U32(at + 16, &section.rawSize) || !b.U32(at + 20, &section.rawOffset)) {
       return false;
     }
     m_sections.push_back(section);

@@ -42,7 +42,8 @@ class Out {
 // Blocks of one 4 KiB page each: the page's RVA, the block's size, then 16-bit entries {type in
 // the top 4 bits, offset in the page}, padded to 4 bytes with an entry of type 0.
 std::vector<uint8_t> RelocationSection(std::vector<PeRelocation> relocations) {
-  std::sort(relocations.begin(), relocations.end(), [](const PeRelocation& a, const PeRelocation& b) { return a.rva < b.rva; });
+  std::sort(relocations.begin(), relocations.end(),
+            [](const PeRelocation& a, const PeRelocation& b) { return a.rva < b.rva; });
   Out out;
   for (size_t i = 0; i < relocations.size();) {
     const uint32_t page = relocations[i].rva & ~0xFFFu;
@@ -51,7 +52,8 @@ std::vector<uint8_t> RelocationSection(std::vector<PeRelocation> relocations) {
     const size_t entries = (end - i + 1) & ~static_cast<size_t>(1);
     out.U32(page);
     out.U32(8 + 2 * entries);
-    for (size_t k = i; k < end; ++k) out.U16(static_cast<unsigned>(relocations[k].type) << 12 | (relocations[k].rva & 0xFFF));
+    for (size_t k = i; k < end; ++k)
+      out.U16(static_cast<unsigned>(relocations[k].type) << 12 | (relocations[k].rva & 0xFFF));
     if (entries != end - i) out.U16(0);
     i = end;
   }
@@ -62,7 +64,8 @@ std::vector<uint8_t> RelocationSection(std::vector<PeRelocation> relocations) {
 
 uint32_t SectionRva(const std::vector<PeSection>& sections, size_t index) {
   uint32_t rva = kSectionAlignment;
-  for (size_t i = 0; i < index; ++i) rva += AlignUp(static_cast<uint32_t>(std::max<size_t>(sections[i].data.size(), 1)), kSectionAlignment);
+  for (size_t i = 0; i < index; ++i)
+    rva += AlignUp(static_cast<uint32_t>(std::max<size_t>(sections[i].data.size(), 1)), kSectionAlignment);
   return rva;
 }
 
@@ -80,7 +83,8 @@ std::vector<uint8_t> WritePe(PeSpec spec) {
   }
   const size_t sections = spec.sections.size();
   const uint32_t optionalSize = spec.wide ? 240 : 224;
-  const uint32_t headers = AlignUp(kPeOffset + 24 + optionalSize + 40 * static_cast<uint32_t>(sections), kFileAlignment);
+  const uint32_t headers =
+      AlignUp(kPeOffset + 24 + optionalSize + 40 * static_cast<uint32_t>(sections), kFileAlignment);
   uint32_t code = 0, data = 0, raw = headers;
   std::vector<uint32_t> rawOffsets;
   for (const PeSection& section : spec.sections) {

@@ -30,11 +30,11 @@ struct PeRelocation {
 
 struct PeSpec {
   uint16_t machine = 0;
-  bool wide = false;              // PE32+
+  bool wide = false;  // PE32+
   uint64_t imageBase = 0;
-  uint16_t systemVersion[2] = {}; // operating system and subsystem version
+  uint16_t systemVersion[2] = {};  // operating system and subsystem version
   uint16_t dllCharacteristics = 0;
-  std::vector<PeSection> sections;  // at kSectionAlignment steps from the first, in order
+  std::vector<PeSection> sections;        // at kSectionAlignment steps from the first, in order
   std::vector<PeRelocation> relocations;  // the .reloc section is made from these, last
   uint32_t directories[16][2] = {};       // RVA and size; the relocations' own is filled in
 };

@@ -13,6 +13,12 @@ std::string HexOffset(size_t offset) {
   return buffer;
 }
 
+std::string HexNumber(unsigned value, int digits) {
+  char buffer[24];
+  snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+  return buffer;
+}
+
 void Problems::Print() const {
   for (const std::string& line : m_lines) fprintf(stderr, "%s\n", line.c_str());
 }

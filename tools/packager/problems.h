@@ -11,6 +11,9 @@ std::string Where(const std::string& file, int line, int column = 0);
 // An offset into a file as messages print it: hexadecimal with "0x", as hex viewers show it.
 std::string HexOffset(size_t offset);
 
+// A number in upper-case hexadecimal digits, at least `digits` of them.
+std::string HexNumber(unsigned value, int digits);
+
 class Problems {
  public:
   void Add(const std::string& file, int line, const std::string& message) {

@@ -2,8 +2,6 @@
 
 namespace {
 
-constexpr uint32_t kTypeString = 6;
-constexpr uint32_t kTypeVersion = 16;
 constexpr uint16_t kMaxEntries = 1024;
 constexpr int kMaxDepth = 8;
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
@@ -42,7 +40,7 @@ class ResourceWalk {
       uint32_t name = 0, target = 0;
       if (!m_b.U32(at + 16 + 8 * i, &name) || !m_b.U32(at + 20 + 8 * i, &target)) return Fail();
       if (name & 0x80000000u) continue;  // named resources are none of ours
-      if (depth == 0 && name != kTypeString && name != kTypeVersion) continue;
+      if (depth == 0 && name != kResourceStrings && name != kResourceVersion) continue;
       const bool subdirectory = (target & 0x80000000u) != 0;
       if (subdirectory != (depth < 2)) return Fail();
       const bool ok = depth == 0   ? Directory(target & 0x7FFFFFFF, 1, name, 0)
@@ -60,7 +58,7 @@ class ResourceWalk {
         !m_b.U32(entry + 4, &size) || !m_pe.Offset(rva, &data, &room) || room < size) {
       return Fail();
     }
-    return type == kTypeString ? Strings(data, size, id, language) : Version(data, size);
+    return type == kResourceStrings ? Strings(data, size, id, language) : Version(data, size);
   }
 
   // A block of 16 strings, each a u16 length and that many UTF-16 units; block B holds the

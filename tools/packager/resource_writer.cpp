@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kTypeString = 6;
-constexpr uint32_t kTypeVersion = 16;
-constexpr uint16_t kEnglish = 0x0409;
 constexpr uint32_t kUnicodeCodePage = 1200;
 
 void U16(std::vector<uint8_t>* out, unsigned value) {
@@ -31,8 +28,8 @@ void Set16(std::vector<uint8_t>* out, size_t at, unsigned value) {
 
 // A block of the version information: length, value length (in units for a text), type (1 for
 // a text), key, padding, value, padding, children; the length leaves out the padding after it.
-std::vector<uint8_t> Block(const std::u16string& key, const std::vector<uint8_t>& value, unsigned valueLength, bool text,
-                           const std::vector<std::vector<uint8_t>>& children) {
+std::vector<uint8_t> Block(const std::u16string& key, const std::vector<uint8_t>& value, unsigned valueLength,
+                           bool text, const std::vector<std::vector<uint8_t>>& children) {
   std::vector<uint8_t> out;
   U16(&out, 0);
   U16(&out, valueLength);
@@ -65,7 +62,8 @@ std::vector<uint8_t> Version(const LayoutResources& r) {
   }
   std::vector<std::vector<uint8_t>> strings;
   for (const auto& entry : r.versionStrings) {
-    strings.push_back(Block(entry.first, TextValue(entry.second), static_cast<unsigned>(entry.second.size() + 1), true, {}));
+    strings.push_back(
+        Block(entry.first, TextValue(entry.second), static_cast<unsigned>(entry.second.size() + 1), true, {}));
   }
   // The string table's key: language 0 (neutral), code page 1200 (UTF-16).
   const std::vector<uint8_t> table = Block(u"000004B0", {}, 0, true, strings);
@@ -103,8 +101,8 @@ std::map<uint32_t, std::map<uint16_t, std::vector<uint8_t>>> StringBlocks(const 
 std::vector<uint8_t> WriteResources(const LayoutResources& r, uint32_t sectionRva) {
   using Leaves = std::map<uint16_t, std::vector<uint8_t>>;  // language -> data
   std::map<uint32_t, std::map<uint32_t, Leaves>> tree;      // type -> id -> leaves
-  for (auto& [block, languages] : StringBlocks(r)) tree[kTypeString][block] = languages;
-  if (!r.versionStrings.empty()) tree[kTypeVersion][1][kEnglish] = Version(r);
+  for (auto& [block, languages] : StringBlocks(r)) tree[kResourceStrings][block] = languages;
+  if (!r.versionStrings.empty()) tree[kResourceVersion][1][kLanguageEnglish] = Version(r);
 
   size_t directories = 16 + 8 * tree.size(), leaves = 0;
   for (const auto& [type, ids] : tree) {
