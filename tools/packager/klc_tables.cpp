@@ -162,11 +162,15 @@ class Builder {
                         " characters; the row gives " + std::to_string(given));
       return false;
     }
-    const auto dead = [](const std::vector<KlcChar>& chars) {
-      return std::any_of(chars.begin(), chars.end(), [](const KlcChar& c) { return c.kind == KlcChar::kDead; });
+    const auto any = [](const std::vector<KlcChar>& chars, KlcChar::Kind kind) {
+      return std::any_of(chars.begin(), chars.end(), [&](const KlcChar& c) { return c.kind == kind; });
     };
-    if (key.sgcaps && (dead(key.chars) || dead(key.capsChars))) {
+    if (key.sgcaps && (any(key.chars, KlcChar::kDead) || any(key.capsChars, KlcChar::kDead))) {
       Fault(key.at, "an SGCap key cannot have dead keys: the record after it holds what Caps Lock types");
+      return false;
+    }
+    if (any(key.capsChars, KlcChar::kLigature)) {
+      Fault(key.at, "what Caps Lock types on an SGCap key cannot be a ligature: its record has no virtual key");
       return false;
     }
     return true;
@@ -271,12 +275,10 @@ class Builder {
       }
     }
     for (const auto& [vk, key] : m_keys) {
-      for (const std::vector<KlcChar>* chars : {&key->chars, &key->capsChars}) {
-        for (size_t column = 0; column < chars->size(); ++column) {
-          if ((*chars)[column].kind == KlcChar::kLigature && !rows.count(std::make_pair(vk, unsigned(column)))) {
-            Fault((*chars)[column].at,
-                  "%% without its LIGATURE row (" + KeyText(vk) + ", column " + std::to_string(column) + ")");
-          }
+      for (size_t column = 0; column < key->chars.size(); ++column) {
+        if (key->chars[column].kind == KlcChar::kLigature && !rows.count(std::make_pair(vk, unsigned(column)))) {
+          Fault(key->chars[column].at,
+                "%% without its LIGATURE row (" + KeyText(vk) + ", column " + std::to_string(column) + ")");
         }
       }
     }
@@ -304,7 +306,6 @@ class Builder {
   void Names() {
     NameList(m_s.keyNames, "KEYNAME", &m_t->keyNames);
     NameList(m_s.keyNamesExt, "KEYNAME_EXT", &m_t->keyNamesExt);
-    std::vector<KeyName> dead;
     std::vector<uint16_t> order = m_accents;
     for (const KlcName& name : m_s.deadKeyNames) {
       if (std::find(order.begin(), order.end(), name.code) == order.end()) order.push_back(name.code);
