@@ -83,35 +83,35 @@ const char* EditionFolder(LayoutEdition edition) { return MachineOf(edition).fol
 std::vector<uint8_t> EmitLayoutLibrary(const LayoutModel& tables, const LayoutResources& resources,
                                        LayoutEdition edition, const std::string& name) {
   const Machine& m = MachineOf(edition);
-  PeSpec spec;
-  spec.machine = m.machine;
-  spec.wide = m.wide;
-  spec.imageBase = m.imageBase;
-  spec.systemVersion[0] = m.systemVersion[0];
-  spec.systemVersion[1] = m.systemVersion[1];
-  spec.dllCharacteristics = m.dllCharacteristics;
+  PeParts parts;
+  parts.machine = m.machine;
+  parts.wide = m.wide;
+  parts.imageBase = m.imageBase;
+  parts.systemVersion[0] = m.systemVersion[0];
+  parts.systemVersion[1] = m.systemVersion[1];
+  parts.dllCharacteristics = m.dllCharacteristics;
 
   TablesBlob blob = WriteTables(tables, m.pointerSize);
-  spec.sections.push_back({".text", kSectionCode, Stub(m, 0, 0).bytes});
-  spec.sections.push_back({".rdata", kSectionReadOnly, {}});
-  const uint32_t codeRva = SectionRva(spec.sections, 0), dataRva = SectionRva(spec.sections, 1);
+  parts.sections.push_back({".text", kSectionCode, Stub(m, 0, 0).bytes});
+  parts.sections.push_back({".rdata", kSectionReadOnly, {}});
+  const uint32_t codeRva = SectionRva(parts.sections, 0), dataRva = SectionRva(parts.sections, 1);
   const uint32_t tablesRva = dataRva + blob.tables;
 
   PlaceTables(&blob, m.imageBase + dataRva);
   const uint16_t pointerRelocation = m.wide ? kRelocDir64 : kRelocHighLow;
-  for (uint32_t at : blob.pointers) spec.relocations.push_back({dataRva + at, pointerRelocation});
-  std::vector<uint8_t>& data = spec.sections[1].data;
+  for (uint32_t at : blob.pointers) parts.relocations.push_back({dataRva + at, pointerRelocation});
+  std::vector<uint8_t>& data = parts.sections[1].data;
   data = std::move(blob.bytes);
-  spec.directories[kDirectoryExport][0] =
-      AppendExport(&data, dataRva, codeRva, name + ".dll", &spec.directories[kDirectoryExport][1]);
+  parts.directories[kDirectoryExport][0] =
+      AppendExport(&data, dataRva, codeRva, name + ".dll", &parts.directories[kDirectoryExport][1]);
 
   const CodeStub stub = Stub(m, codeRva, tablesRva);
-  spec.sections[0].data = stub.bytes;
-  for (uint32_t at : stub.absolute32) spec.relocations.push_back({codeRva + at, kRelocHighLow});
+  parts.sections[0].data = stub.bytes;
+  for (uint32_t at : stub.absolute32) parts.relocations.push_back({codeRva + at, kRelocHighLow});
 
-  const uint32_t resourceRva = SectionRva(spec.sections, 2);
-  spec.sections.push_back({".rsrc", kSectionReadOnly, WriteResources(resources, resourceRva)});
-  spec.directories[kDirectoryResource][0] = resourceRva;
-  spec.directories[kDirectoryResource][1] = static_cast<uint32_t>(spec.sections.back().data.size());
-  return WritePe(std::move(spec));
+  const uint32_t resourceRva = SectionRva(parts.sections, 2);
+  parts.sections.push_back({".rsrc", kSectionReadOnly, WriteResources(resources, resourceRva)});
+  parts.directories[kDirectoryResource][0] = resourceRva;
+  parts.directories[kDirectoryResource][1] = static_cast<uint32_t>(parts.sections.back().data.size());
+  return WritePe(std::move(parts));
 }

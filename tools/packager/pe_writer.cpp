@@ -75,25 +75,25 @@ uint32_t SectionRva(const std::vector<PeSection>& sections, size_t index) {
 // sizes, checksum, subsystem, DLL characteristics, stack and heap, 16 data directories), then
 // 40 bytes a section {name, virtual size, RVA, raw size, raw offset, 12 zero bytes,
 // characteristics}.
-std::vector<uint8_t> WritePe(PeSpec spec) {
-  if (!spec.relocations.empty()) {
-    spec.directories[5][0] = SectionRva(spec.sections, spec.sections.size());
-    spec.sections.push_back({".reloc", kSectionRelocations, RelocationSection(spec.relocations)});
-    spec.directories[5][1] = static_cast<uint32_t>(spec.sections.back().data.size());
+std::vector<uint8_t> WritePe(PeParts parts) {
+  if (!parts.relocations.empty()) {
+    parts.directories[5][0] = SectionRva(parts.sections, parts.sections.size());
+    parts.sections.push_back({".reloc", kSectionRelocations, RelocationSection(parts.relocations)});
+    parts.directories[5][1] = static_cast<uint32_t>(parts.sections.back().data.size());
   }
-  const size_t sections = spec.sections.size();
-  const uint32_t optionalSize = spec.wide ? 240 : 224;
+  const size_t sections = parts.sections.size();
+  const uint32_t optionalSize = parts.wide ? 240 : 224;
   const uint32_t headers =
       AlignUp(kPeOffset + 24 + optionalSize + 40 * static_cast<uint32_t>(sections), kFileAlignment);
   uint32_t code = 0, data = 0, raw = headers;
   std::vector<uint32_t> rawOffsets;
-  for (const PeSection& section : spec.sections) {
+  for (const PeSection& section : parts.sections) {
     const uint32_t size = AlignUp(static_cast<uint32_t>(section.data.size()), kFileAlignment);
     (section.characteristics & 0x20 ? code : data) += size;
     rawOffsets.push_back(raw);
     raw += size;
   }
-  const uint32_t imageSize = SectionRva(spec.sections, sections);
+  const uint32_t imageSize = SectionRva(parts.sections, sections);
 
   Out out;
   out.U16('M' | 'Z' << 8);
@@ -101,53 +101,53 @@ std::vector<uint8_t> WritePe(PeSpec spec) {
   out.U32(kPeOffset);
   out.At(kPeOffset);
   out.U32(0x4550);
-  out.U16(spec.machine);
+  out.U16(parts.machine);
   out.U16(static_cast<unsigned>(sections));
   out.U32(0);  // timestamp: the same input gives the same bytes
   out.U32(0);
   out.U32(0);
   out.U16(optionalSize);
   // Executable, DLL; 32-bit machine or large-address aware.
-  out.U16(0x2002 | (spec.wide ? 0x0020 : 0x0100));
-  out.U16(spec.wide ? 0x20B : 0x10B);
+  out.U16(0x2002 | (parts.wide ? 0x0020 : 0x0100));
+  out.U16(parts.wide ? 0x20B : 0x10B);
   out.U16(0x0001);  // linker version 1.0
   out.U32(code);
   out.U32(data);
   out.U32(0);
   out.U32(0);  // no entry point: nothing runs when the library loads
-  out.U32(SectionRva(spec.sections, 0));
-  if (spec.wide) {
-    out.U64(spec.imageBase);
+  out.U32(SectionRva(parts.sections, 0));
+  if (parts.wide) {
+    out.U64(parts.imageBase);
   } else {
-    out.U32(sections > 1 ? SectionRva(spec.sections, 1) : 0);
-    out.U32(spec.imageBase);
+    out.U32(sections > 1 ? SectionRva(parts.sections, 1) : 0);
+    out.U32(parts.imageBase);
   }
   out.U32(kSectionAlignment);
   out.U32(kFileAlignment);
   for (int i = 0; i < 3; ++i) {  // operating system, image (0.0 is ours) and subsystem versions
-    out.U16(i == 1 ? 0 : spec.systemVersion[0]);
-    out.U16(i == 1 ? 0 : spec.systemVersion[1]);
+    out.U16(i == 1 ? 0 : parts.systemVersion[0]);
+    out.U16(i == 1 ? 0 : parts.systemVersion[1]);
   }
   out.U32(0);
   out.U32(imageSize);
   out.U32(headers);
   out.U32(0);  // checksum, below
   out.U16(kSubsystemNative);
-  out.U16(spec.dllCharacteristics);
-  for (uint64_t value : {0x40000u, 0x1000u, 0x100000u, 0x1000u}) spec.wide ? out.U64(value) : out.U32(value);
+  out.U16(parts.dllCharacteristics);
+  for (uint64_t value : {0x40000u, 0x1000u, 0x100000u, 0x1000u}) parts.wide ? out.U64(value) : out.U32(value);
   out.U32(0);
   out.U32(16);
-  for (const auto& directory : spec.directories) {
+  for (const auto& directory : parts.directories) {
     out.U32(directory[0]);
     out.U32(directory[1]);
   }
   for (size_t i = 0; i < sections; ++i) {
-    const PeSection& section = spec.sections[i];
+    const PeSection& section = parts.sections[i];
     char name[8] = {};  // not terminated when 8 long
     memcpy(name, section.name, std::min(strlen(section.name), sizeof name));
     out.Bytes(name, sizeof name);
     out.U32(section.data.size());
-    out.U32(SectionRva(spec.sections, i));
+    out.U32(SectionRva(parts.sections, i));
     out.U32(AlignUp(static_cast<uint32_t>(section.data.size()), kFileAlignment));
     out.U32(rawOffsets[i]);
     for (int k = 0; k < 3; ++k) out.U32(0);
@@ -155,7 +155,7 @@ std::vector<uint8_t> WritePe(PeSpec spec) {
   }
   for (size_t i = 0; i < sections; ++i) {
     out.At(rawOffsets[i]);
-    out.Bytes(spec.sections[i].data.data(), spec.sections[i].data.size());
+    out.Bytes(parts.sections[i].data.data(), parts.sections[i].data.size());
   }
   out.At(raw);
   std::vector<uint8_t>& bytes = out.bytes();

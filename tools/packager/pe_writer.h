@@ -28,7 +28,7 @@ struct PeRelocation {
   uint16_t type;
 };
 
-struct PeSpec {
+struct PeParts {
   uint16_t machine = 0;
   bool wide = false;  // PE32+
   uint64_t imageBase = 0;
@@ -43,5 +43,5 @@ struct PeSpec {
 uint32_t SectionRva(const std::vector<PeSection>& sections, size_t index);
 
 // The whole file of a DLL for the native subsystem (entry point 0, timestamp 0) with a checksum
-// that matches its bytes. The same spec gives the same bytes.
-std::vector<uint8_t> WritePe(PeSpec spec);
+// that matches its bytes. The same parts give the same bytes.
+std::vector<uint8_t> WritePe(PeParts parts);
