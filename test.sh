@@ -2,17 +2,24 @@
 # Runs every test layer from a clean or an existing build:
 #   host        unit tests (GoogleTest, one ctest entry per case)
 #   host-asan   the same under AddressSanitizer + UndefinedBehaviorSanitizer
-#   windows     the same tests built for 32-bit Windows, and the engine's tests against Wine's
-#               registry, files and shell, run under Wine in throwaway prefixes; on a machine that
-#               cannot run 32-bit x86 code (a kernel without 32-bit emulation) the same tests
-#               built for 64-bit Windows instead, in 64-bit prefixes (windows64)
+#   windows64   the same tests built for 64-bit Windows, and the engine's tests against Wine's
+#               registry, files and shell, the end-to-end and GUI scenarios, run under 64-bit Wine
+#               in throwaway prefixes
 #   windows-program  setup.exe as shipped: imports nothing Windows 2000 lacks and only known system
 #               libraries, carries its exploit mitigations, signs and verifies, its size and what it
-#               links (printed), runs under Wine (where 32-bit x86 code runs)
+#               links (printed)
+#   windows32   the 32-bit build of the Windows tests under 32-bit Wine, in 32-bit prefixes and as
+#               WOW64 processes in 64-bit ones, its GUI and hardening tests running the shipped
+#               setup.exe; on a machine whose kernel cannot run 32-bit x86 code, inside an emulated
+#               machine (tests/emulator/run-in-guest). SETUP_32BIT=native|emulator chooses.
+#   emulator    where windows32 ran natively: a short run of the same in the emulated machine
+#               (the unit tests, and the shipped setup.exe installing and removing the layout as
+#               a WOW64 process), so that the way the other machines take keeps working
 #   fuzz        each libFuzzer target for FUZZ_SECONDS (default 30) seconds
 #   bench       short passes of the benchmarks, to keep them building and running, with their ratios;
 #               setup.exe's start-up to its first painted page under Wine against a one-dialog program
 # What is missing is installed first (as root; .ci/install-deps is idempotent).
+#   ./test.sh [LAYER...]   the layers named (default: all of them, in the order above)
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "$(id -u)" = 0 ]; then
@@ -99,17 +106,73 @@ timed() {  # timed NAME COMMAND...: a layer with its time
   echo "=== $1 took $((SECONDS - start)) s"
 }
 
-timed host ctest_preset host
-timed host-asan ctest_preset host-asan
-if cmake/wine-run --can-run-32bit; then
-  timed windows ctest_preset_on_display windows
-else
-  echo "=== windows: this machine cannot run 32-bit x86 code; the Wine tests run as 64-bit programs"
-  timed windows64 ctest_preset_on_display windows64
-fi
-timed windows-program ctest_preset windows-program
-timed fuzz run_fuzzers
-timed bench run_benchmarks
+# Where the 32-bit tests run: under this machine's 32-bit Wine, or in the emulated machine.
+where_32bit_runs() {
+  case ${SETUP_32BIT:-} in
+    native | emulator) echo "$SETUP_32BIT" ;;
+    *) if cmake/wine-run --can-run-32bit; then echo native; else echo emulator; fi ;;
+  esac
+}
+
+# The 32-bit build of the tests, whose GUI, hardening and clean-exit tests run the shipped program.
+build_32bit_tests() {
+  cmake --preset windows-program >/dev/null && cmake --build --preset windows-program -j "$jobs" &&
+    cmake --preset windows -DSETUP_PROGRAM_UNDER_TEST="$PWD/build/windows-program/app/setup.exe" >/dev/null &&
+    cmake --build --preset windows -j "$jobs"
+}
+
+# ctest_32bit native|emulator [CTEST ARGS...]: the 32-bit tests, with their count at the end.
+ctest_32bit() {
+  local where=$1 log=build/windows/ctest-$1.log
+  shift
+  local display=(xvfb-run -a -s "-screen 0 1024x768x24") rc
+  if [ "$where" = native ]; then
+    "${display[@]}" ctest --preset windows -j "$jobs" "$@" 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+  else
+    # The Wine prefixes on the guest's own disk: over the shared file system they take 4 times as long.
+    tests/emulator/run-in-guest --local build/windows/wine "${display[@]}" ctest --preset windows -j 2 "$@" 2>&1 |
+      tee "$log"
+    rc=${PIPESTATUS[0]}
+  fi
+  echo "--- $(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1 || echo 'no ctest summary') ($where)"
+  return "$rc"
+}
+
+run_32bit_layer() {
+  local where
+  where=$(where_32bit_runs)
+  if [ "$where" = native ]; then
+    echo "--- windows32: under this machine's 32-bit Wine"
+  else
+    echo "--- windows32: this machine's kernel cannot run 32-bit x86 code: in the emulated machine (tests/emulator)"
+  fi
+  build_32bit_tests && ctest_32bit "$where"
+}
+
+# Where the 32-bit layer ran natively, a short run in the emulated machine keeps its way working:
+# the 32-bit unit tests and the shipped program's GUI scenarios as a WOW64 process.
+run_emulator_layer() {
+  if [ "$(where_32bit_runs)" = emulator ]; then
+    echo "--- emulator: the whole 32-bit layer ran in the emulated machine"
+    return 0
+  fi
+  build_32bit_tests && ctest_32bit emulator -R '_wine$|^gui_scenarios_win10_'
+}
+
+all_layers=(host host-asan windows64 windows-program windows32 emulator fuzz bench)
+for name in "${@:-${all_layers[@]}}"; do
+  case $name in
+    host | host-asan) timed "$name" ctest_preset "$name" ;;
+    windows64) timed windows64 ctest_preset_on_display windows64 ;;
+    windows-program) timed windows-program ctest_preset windows-program ;;
+    windows32) timed windows32 run_32bit_layer ;;
+    emulator) timed emulator run_emulator_layer ;;
+    fuzz) timed fuzz run_fuzzers ;;
+    bench) timed bench run_benchmarks ;;
+    *) echo "test.sh: no layer '$name' (layers: ${all_layers[*]})" >&2; exit 2 ;;
+  esac
+done
 
 echo "layers: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -128,6 +128,7 @@ class CInstall : public CInstallBase {
   int WriteBlobToFile(const WChar* path, const BlobRef& blob);
   int DeleteFileOrSchedule(const WChar* path);
   int DeleteFileOrSchedule(GString& path);
+  int DeleteScriptAtNextStart(GString& path);  // an input-language script, once it surely was read
   int RemoveFolder(GString& path);
   int MakeFolder(const WChar* path);
   int GetSpecialFolder(int csidl, GString& out);
@@ -159,6 +160,9 @@ class CInstall : public CInstallBase {
   int RegisterLayoutEntry();
   int UnregisterLayoutEntry();
   int SetSwitchKeys();       // per-user switching values; their key is created when missing
+  // At the last removal: the switching values the installation replaced, where they still hold
+  // what it wrote.
+  void RestoreSwitchKeys();
   // 1 when the layout entry of text 85 is absent or ours (layout file and product code as ours)
   // and no other entry uses our layout id (text 87): an install may write it.
   int LayoutEntryIsFree();
@@ -188,6 +192,9 @@ class CInstall : public CInstallBase {
   int WriteSetCFile(const WChar* path);
   int RegisterInputLanguage(uint16_t languageId, int makeDefault);
   int RemoveOldVersionFiles(int withSystemFiles);
+  // Takes back what earlier runs left for the next start on our own files (library targets,
+  // staging files, our folders and what lies in them), so that this run's work is what happens.
+  int WithdrawPendingOperations();
 
   // Uninstall procedure (engine/uninstall.cpp).
   int Uninstall();
@@ -263,6 +270,12 @@ class CInstall : public CInstallBase {
   int32_t m_linkCount = 0;
   uint32_t m_installedId = 0;  // 190 from this installer, 130 from an older one, 0 = none
   uint32_t m_useCount = 0;
+  // The input language the installation registered (0: none recorded; the removal then takes the
+  // package's language), and the switching values it replaced ([i] recorded: m_switchKeysRecorded
+  // bit i; an empty text: the user had none).
+  uint32_t m_recordedLangId = 0;
+  uint32_t m_switchKeysRecorded = 0;
+  GString m_replacedSwitchKeys[3];
   // The message the setup page shows when Install fails: text 143, or the reason of a refusal.
   uint32_t m_installFailureText = 143;
 

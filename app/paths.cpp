@@ -2,7 +2,6 @@
 // the package's names and the program's own path. Joins are plain concatenation: the texts
 // carry the separators they need.
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include "app/install.h"
@@ -11,6 +10,8 @@
 #include <initializer_list>
 
 namespace {
+
+constexpr DWORD kLongestPath = 32767;  // the longest path Windows knows (the "\\?\" form)
 
 // out = the concatenation of the parts (out is emptied first); stays empty when the first part,
 // the folder the path lies in, is unknown: a path that starts with "\" would otherwise name a
@@ -70,24 +71,25 @@ bool CInstall::ComposePaths() {
   Join(m_setD[1], {&desktop, &nameD, &textFile});
   Join(m_fileE, {&m_dirInstall, &fileE});
 
-  // The program's own path: the first argument of its command line.
-  int count = 0;
-  LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!arguments) return false;
-  bool composed = false;
-  if (count >= 1) {
-    m_selfPath.AssignWideZ(arguments[0]);
-    const int slash = m_selfPath.FindLastChar(U16('\\'), 0);
-    GString fileName;
-    fileName.AssignWideZ(m_selfPath.WideAt(0) + (slash >= 0 ? slash + 1 : 0));
-    Join(m_selfCopy, {&m_dirInstall, &fileName});
-    GString format, name;
-    GetText(kTextUninstallNameFormat, format);
-    GetText(kTextLayoutName, name);
-    Format(m_uninstName, format.WideAt(0), name.WideAt(0));
-    Join(m_selfLink, {&m_dirMenu, &m_uninstName, &link});
-    composed = true;
+  // The program's own path: its module's file name. The command line's first argument is only
+  // what the starter typed: "setup" from a console, a relative path, or anything a launcher gives.
+  m_selfPath.AssignWide(nullptr, 0);
+  WChar* self = m_selfPath.WideTail(kLongestPath + 1);
+  if (!self) return false;
+  const DWORD length = GetModuleFileNameW(nullptr, self, kLongestPath + 1);
+  if (length == 0 || length > kLongestPath) {  // failed, or cut short
+    m_selfPath.SetLength(0);
+    return false;
   }
-  LocalFree(arguments);
-  return composed;
+  m_selfPath.SetLength(static_cast<int>(length));
+  const int slash = m_selfPath.FindLastChar(U16('\\'), 0);
+  GString fileName;
+  fileName.AssignWideZ(m_selfPath.WideAt(0) + (slash >= 0 ? slash + 1 : 0));
+  Join(m_selfCopy, {&m_dirInstall, &fileName});
+  GString format, name;
+  GetText(kTextUninstallNameFormat, format);
+  GetText(kTextLayoutName, name);
+  Format(m_uninstName, format.WideAt(0), name.WideAt(0));
+  Join(m_selfLink, {&m_dirMenu, &m_uninstName, &link});
+  return true;
 }

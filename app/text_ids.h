@@ -85,7 +85,7 @@ constexpr uint32_t kTextScriptFormatWithExtra = 63;
 constexpr uint32_t kTextScriptDefaultFlag = 64;
 constexpr uint32_t kTextScriptExtra = 90;           // when non-empty, Windows 6.2 on uses text 63
 constexpr uint32_t kTextRemovalScriptOld = 65;      // before Windows 6.0 ("", "")
-constexpr uint32_t kTextRemovalScript = 66;         // ("")
+constexpr uint32_t kTextRemovalScript = 66;         // ("", the recorded input language)
 constexpr uint32_t kTextEarlierDocumentName = 77;   // earlier installer's document and link
 constexpr uint32_t kTextEarlierTextName = 78;       // earlier installer's text file and link
 
@@ -198,6 +198,13 @@ constexpr uint32_t kTextFinishButton = 137;
 // identifier of text 85 or the layout id of text 87 belongs to another layout); without it the
 // page shows text 143.
 constexpr uint32_t kTextLayoutTaken = 160;
+
+// Values of the installation key that let the last removal undo what the installation changed for
+// the user: the input language its script registered (a DWORD; without it the removal script gets
+// the package's language, text 86), and the switching values 14, 15 and 16 it replaced (each the
+// value the user had, empty when the user had none; without them the values stay as they are).
+constexpr uint32_t kTextValueInputLanguage = 327;
+constexpr uint32_t kTextValueReplacedSwitchKey1 = 328;  // then 329, 330 for values 15, 16
 
 // Every identifier above (the optional texts aside), ranges expanded (the key captions exactly as the key table has them),
 // ascending and unique: what a package must provide.

@@ -66,6 +66,14 @@ int CInstall::DeleteFileOrSchedule(GString& path) {
   return wide ? DeleteFileOrSchedule(wide) : 0;
 }
 
+int CInstall::DeleteScriptAtNextStart(GString& path) {
+  // The command of text 49 may hand the script to another process and end at once (control.exe
+  // does): only the next start is sure to come after that process has read it.
+  if (path.IsEmpty()) return 0;
+  const WChar* wide = path.AsWide(-1);
+  return wide && MoveFileExW(wide, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+}
+
 int CInstall::RemoveFolder(GString& path) {
   if (path.IsEmpty()) return 0;
   const WChar* wide = path.AsWide(-1);

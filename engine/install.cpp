@@ -8,19 +8,23 @@
 
 #include "app/install.h"
 #include "app/text_ids.h"
+#include "engine/pending_operations.h"
 #include "ui/wizard.h"
 
 namespace {
 
 constexpr uint32_t kVersionMark = 190;      // this installer's record
 constexpr uint32_t kEarlierInstaller = 130;  // a layout entry without our record
-constexpr DWORD kScriptReadPauseMs = 500;   // the script command reads its file in this time
 constexpr int kScriptDumpLimit = 65535;
 
 // Immediate deletion of a recorded file that this installation replaces; the outcome does not
 // matter to the procedure.
 void DeleteNow(const GString& path) {
   if (!path.IsEmpty()) DeleteFileW(path.WideAt(0));
+}
+
+bool SamePath(const GString& a, const GString& b) {
+  return a.Length() == b.Length() && (a.IsEmpty() || lstrcmpiW(a.WideAt(0), b.WideAt(0)) == 0);
 }
 
 // out = folder + name + ending; empty when the folder is unknown, so that nothing is ever looked
@@ -39,13 +43,17 @@ int CInstall::Install() {
   if (m_wizard) m_wizard->DisablePageControls();
 
   // Change-settings mode: the settings and the layout library, nothing else.
-  if (m_modifyOnly) return WriteInstallRecord() && InstallLayoutImages() ? 1 : 0;
+  if (m_modifyOnly) {
+    WithdrawPendingOperations();
+    return WriteInstallRecord() && InstallLayoutImages() ? 1 : 0;
+  }
 
   // Another layout's registration is never overwritten: refused before anything is changed.
   if (!LayoutEntryIsFree()) {
     if (LookupText(kTextLayoutTaken)) m_installFailureText = kTextLayoutTaken;
     return 0;
   }
+  WithdrawPendingOperations();
 
   // Best effort: an earlier installer's links are replaced by ours.
   if (m_installedId == kEarlierInstaller) RemoveOldVersionFiles(0);
@@ -76,10 +84,6 @@ int CInstall::InstallFiles() {
   // Folders, outermost first.
   for (const GString* folder : {&m_dirProgramsRoot, &m_dirInstall, &m_dirMenuRoot, &m_dirMenu})
     if (!MakeFolder(folder->WideAt(0))) return 0;
-
-  // The previous copy of the program and its link go now; this run puts its own in place.
-  DeleteNow(m_oldSelfCopy);
-  DeleteNow(m_oldSelfLink);
 
   // Set A: this installation counts itself again below.
   bool desktopA = m_optDesktopLinks != 0;
@@ -138,9 +142,25 @@ int CInstall::InstallFiles() {
     }
   }
 
-  // The program's own copy, which later runs remove the layout with, and its menu link.
+  // The program's own copy, which later runs remove the layout with, and its menu link. The
+  // recorded copy goes only once the new one is in place: a failed copy keeps a removal program.
   if (!CopyFileW(m_selfPath.WideAt(0), m_selfCopy.WideAt(0), FALSE)) return 0;
+  if (!SamePath(m_oldSelfCopy, m_selfCopy)) DeleteNow(m_oldSelfCopy);
+  if (!SamePath(m_oldSelfLink, m_selfLink)) DeleteNow(m_oldSelfLink);
   return CreateShortcut(m_selfCopy.WideAt(0), m_selfLink.WideAt(0), m_uninstName.WideAt(0), m_selfCopy.WideAt(0), 0);
+}
+
+int CInstall::WithdrawPendingOperations() {
+  // The library targets and staging files, and whatever lies in our own folders (the program's
+  // copy, the folders a removal scheduled): a removal before this run would delete them at the
+  // next start, an earlier installation would move its staged library over this one's.
+  GString systemTarget, nativeTarget, staging, nativeStaging;
+  GetLayoutFilePaths(systemTarget, nativeTarget, &staging, &nativeStaging);  // what it finds
+  const GString* paths[] = {&systemTarget, &nativeTarget, &staging, &nativeStaging, &m_dirProgramsRoot,
+                            &m_dirMenuRoot};
+  const GString* folders[] = {&m_dirInstall, &m_dirMenu};
+  PendingOperations pending;
+  return pending.Withdraw(paths, sizeof paths / sizeof paths[0], folders, sizeof folders / sizeof folders[0]);
 }
 
 int CInstall::WriteSetCFile(const WChar* path) {
@@ -178,11 +198,8 @@ int CInstall::RegisterInputLanguage(uint16_t languageId, int makeDefault) {
   if (!file) return 0;  // the empty temporary file stays
   const int written = WriteText(file, script);
   CloseHandle(file);
-  if (written) {
-    LaunchAndWait(kTextScriptCommand, scriptPath.WideAt(0));
-    Sleep(kScriptReadPauseMs);
-  }
-  DeleteFileOrSchedule(scriptPath);
+  if (written) LaunchAndWait(kTextScriptCommand, scriptPath.WideAt(0));
+  DeleteScriptAtNextStart(scriptPath);
   return 1;
 }
 

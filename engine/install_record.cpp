@@ -98,6 +98,8 @@ int WriteWholeRecord(CInstall& in, HKEY record, GString& prevUserLayout) {
   // Installation key. The set C and D paths stay those of the installation that wrote them.
   if (!prevUserLayout.IsEmpty() && !in.SetStringValue(record, kTextValuePrevUserLayout, prevUserLayout)) return 0;
   if (!in.SetDwordValue(record, kTextValueUseCount, in.m_useCount)) return 0;
+  // Best effort: the input language this installation's script registers (Windows 6.0 and later).
+  if (in.m_osVersion >= 60) in.SetDwordValue(record, kTextValueInputLanguage, in.m_layoutLangId);
   if (in.m_oldSetC[1].IsEmpty()) {
     if (!in.SetStringValue(record, kTextValueSetCMenuLink, in.m_setC[1])) return 0;
     if (!in.SetStringValue(record, kTextValueSetCFile, in.m_setC[0])) return 0;
@@ -160,6 +162,15 @@ void CInstall::ReadInstallState() {
       {kTextValueLinkVersion, nullptr, &m_oldLinkVersion, true},
   };
   bool complete = record && ReadValues(*this, record, installation, sizeof installation / sizeof installation[0]);
+
+  // What the installation registered and replaced for the user, when recorded.
+  if (complete) {
+    uint32_t language = 0;
+    if (GetDwordValue(record, kTextValueInputLanguage, language)) m_recordedLangId = language;
+    for (uint32_t i = 0; i < 3; ++i)
+      if (GetStringValue(record, kTextValueReplacedSwitchKey1 + i, m_replacedSwitchKeys[i]))
+        m_switchKeysRecorded |= 1u << i;
+  }
 
   // Link-set key, when present.
   if (complete) {

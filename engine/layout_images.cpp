@@ -43,8 +43,11 @@ bool AppendName(GString& path, GString& name) {
   return wide && path.AppendPath(wide, -1) != 0;
 }
 
-// folder + "\" + name into out.
+// folder + "\" + name into out; false for an unknown (empty) folder, which would make the path
+// one at the root of the current drive.
 bool JoinName(GString& out, const GString& folder, GString& name) {
+  out.SetLength(0);
+  if (folder.IsEmpty()) return false;
   out.Assign(folder);
   return out.Length() == folder.Length() && AppendName(out, name);
 }

@@ -25,6 +25,36 @@ void Close(HKEY& key) {
   key = nullptr;
 }
 
+// Records, below the installation key, the switching values about to be replaced: once, so that
+// a reinstallation does not take its own values for the user's. Best effort; a value of another
+// type than a string is not recorded (and so not restored).
+void RecordReplacedSwitchKeys(CInstall& in, HKEY toggle) {
+  if (in.m_switchKeysRecorded == 7) return;
+  HKEY record = nullptr;
+  HKEY top = in.OpenKey(HKEY_LOCAL_MACHINE, kTextRecordKey, KEY_WRITE);
+  HKEY middle = top ? in.OpenKey(top, kTextRecordSubKey, KEY_WRITE) : nullptr;
+  if (middle) record = in.OpenKey(middle, kTextProductFolder, KEY_READ | KEY_WRITE);
+  Close(middle);
+  Close(top);
+  if (!record) return;
+  GString value, name;
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (in.m_switchKeysRecorded & (1u << i)) continue;
+    if (!in.GetText(kTextSwitchValue1 + i, name) || !name.AsWide(-1)) continue;
+    DWORD type = REG_NONE;
+    const LONG found = RegQueryValueExW(toggle, name.WideAt(0), nullptr, &type, nullptr, nullptr);
+    if (found == ERROR_FILE_NOT_FOUND)
+      value.SetLength(0);
+    else if (found != ERROR_SUCCESS || type != REG_SZ || !in.GetStringValue(toggle, name.WideAt(0), value))
+      continue;
+    if (in.SetStringValue(record, kTextValueReplacedSwitchKey1 + i, value)) {
+      in.m_replacedSwitchKeys[i].Assign(value);
+      in.m_switchKeysRecorded |= 1u << i;
+    }
+  }
+  Close(record);
+}
+
 }  // namespace
 
 // ---- layout entry ---------------------------------------------------------------------------
@@ -159,9 +189,37 @@ int CInstall::SetSwitchKeys() {
   // Created when missing: a user profile that never changed its switching keys has no such key.
   HKEY key = CreateKey(HKEY_CURRENT_USER, kTextSwitchKeysKey, kSwitchAccess);
   if (!key) return 0;
+  RecordReplacedSwitchKeys(*this, key);
   GString three;
   const int written = three.AssignWideZ(L"3") && SetStringValue(key, kTextSwitchValue1, three) &&
                       SetStringValue(key, kTextSwitchValue2, three) && SetStringValue(key, kTextSwitchValue3, three);
   Close(key);
   return written ? 1 : 0;
+}
+
+void CInstall::RestoreSwitchKeys() {
+  if (!m_switchKeysRecorded) return;
+  HKEY key = OpenKey(HKEY_CURRENT_USER, kTextSwitchKeysKey, kSwitchAccess);
+  if (!key) return;
+  GString three, now;
+  three.AssignWideZ(L"3");
+  for (uint32_t i = 0; i < 3; ++i) {
+    const uint32_t name = kTextSwitchValue1 + i;
+    // A value the user changed since is the user's choice.
+    if (!(m_switchKeysRecorded & (1u << i)) || !StringValueEquals(key, name, three)) continue;
+    if (m_replacedSwitchKeys[i].IsEmpty())
+      DeleteValue(key, name);
+    else
+      SetStringValue(key, name, m_replacedSwitchKeys[i]);
+  }
+  // A profile that had none of the values got the key from the installation: it goes when
+  // nothing else is in it.
+  bool hadNone = m_switchKeysRecorded == 7;
+  for (const GString& value : m_replacedSwitchKeys) hadNone = hadNone && value.IsEmpty();
+  DWORD subKeys = 1, values = 1;
+  const bool empty = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                                      nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+                     subKeys == 0 && values == 0;
+  Close(key);
+  if (hadNone && empty) DeleteKey(HKEY_CURRENT_USER, kTextSwitchKeysKey);
 }

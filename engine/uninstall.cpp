@@ -2,12 +2,12 @@
 // installation still shares, and the layout library files at the next start of Windows.
 #include <windows.h>
 
-#include <cstdlib>
 #include <cwchar>
 #include <initializer_list>
 
 #include "app/install.h"
 #include "app/text_ids.h"
+#include "engine/pending_operations.h"
 
 namespace {
 
@@ -21,53 +21,9 @@ T ProcAs(FARPROC proc) {
   return reinterpret_cast<T>(reinterpret_cast<void*>(proc));
 }
 
-// The session manager's list of work for the next start: pairs of NUL-terminated paths, the
-// source in NT form ("\??\C:\..."), then the target (empty for a deletion). A REG_MULTI_SZ value
-// of the key below; it is read only to learn what the next start takes away.
-constexpr WChar kSessionManager[] = L"System\\CurrentControlSet\\Control\\Session Manager";
-constexpr WChar kPendingOperations[] = L"PendingFileRenameOperations";
-constexpr DWORD kLongestPendingList = 4u << 20;  // far more than any real list; a bound for the read
-
-class PendingSources {
- public:
-  PendingSources() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, kPendingOperations, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_MULTI_SZ && size > 0 && size <= kLongestPendingList) {
-      // Two zero units more than the value: a list cut short still ends.
-      m_units = static_cast<WChar*>(calloc(size / sizeof(WChar) + 2, sizeof(WChar)));
-      if (m_units && RegQueryValueExW(key, kPendingOperations, nullptr, &type, reinterpret_cast<BYTE*>(m_units),
-                                      &size) == ERROR_SUCCESS)
-        m_count = size / sizeof(WChar);
-    }
-    RegCloseKey(key);
-  }
-  ~PendingSources() { free(m_units); }
-  PendingSources(const PendingSources&) = delete;
-  PendingSources& operator=(const PendingSources&) = delete;
-
-  // Whether the next start deletes or moves away the file or folder at ntPath.
-  bool Contains(const WChar* ntPath) const {
-    size_t i = 0;
-    while (i < m_count && m_units[i]) {
-      const WChar* source = m_units + i;
-      i += wcslen(source) + 1;                          // the source
-      if (i < m_count) i += wcslen(m_units + i) + 1;  // its target
-      if (lstrcmpiW(source, ntPath) == 0) return true;
-    }
-    return false;
-  }
-
- private:
-  WChar* m_units = nullptr;  // owned
-  size_t m_count = 0;
-};
-
 // Whether every entry of the folder goes at the next start.
 bool OnlyPendingEntries(const GString& folderPath) {
-  const PendingSources pending;
+  const PendingOperations pending;
   GString folder, pattern, entry;
   folder.Assign(folderPath);
   if (!folder.EnsureSuffix(U16("\\"), 1)) return false;
@@ -82,7 +38,7 @@ bool OnlyPendingEntries(const GString& folderPath) {
     entry.AssignWideZ(U16("\\??\\"));
     entry.Append(folder);
     entry.AppendWide(found.cFileName, -1);
-    allPending = pending.Contains(entry.WideAt(0));
+    allPending = pending.Moves(entry.WideAt(0));
   } while (allPending && FindNextFileW(search, &found));
   FindClose(search);
   return allPending;
@@ -115,6 +71,7 @@ int CInstall::Uninstall() {
     for (GString& path : m_oldSetB) DeleteFileOrSchedule(path);
     DeleteFileOrSchedule(m_oldFileE);
     RunRemovalScript();
+    RestoreSwitchKeys();
   }
   DeleteFileOrSchedule(m_oldSelfCopy);
   DeleteFileOrSchedule(m_oldSelfLink);
@@ -133,8 +90,11 @@ int CInstall::RunRemovalScript() {
   if (!MakeTempFile(scriptPath, kTextTempPrefix, nullptr)) return 0;
   GString format, script;
   if (m_osVersion >= 60) {
+    // The language the installation registered the layout under; a script that names its
+    // languages itself takes no second argument.
+    const unsigned language = m_recordedLangId ? m_recordedLangId : m_packageLangId;
     GetText(kTextRemovalScript, format);
-    Format(script, format.WideAt(0), U16(""));
+    Format(script, format.WideAt(0), U16(""), language);
   } else {
     GetText(kTextRemovalScriptOld, format);
     Format(script, format.WideAt(0), U16(""), U16(""));
@@ -145,7 +105,7 @@ int CInstall::RunRemovalScript() {
   CloseHandle(file);
   if (!written) return 0;
   LaunchAndWait(kTextScriptCommand, scriptPath.WideAt(0));
-  DeleteFileOrSchedule(scriptPath);
+  DeleteScriptAtNextStart(scriptPath);
   return 1;
 }
 

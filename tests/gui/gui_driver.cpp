@@ -79,7 +79,8 @@ std::string ReadFrom(const std::wstring& path, LONGLONG from) {
 
 }  // namespace
 
-bool Driver::Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug) {
+bool Driver::Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug,
+                   const Launch& launch) {
   m_class = frameClass;
   m_log = debug.log;
   STARTUPINFOW startup = {};
@@ -92,9 +93,9 @@ bool Driver::Start(const std::wstring& program, const std::wstring& frameClass, 
     GetEnvironmentVariableW(L"WINEDEBUG", channels, 256);
     SetEnvironmentVariableW(L"WINEDEBUG", debug.channels.c_str());
   }
-  std::wstring command = L"\"" + program + L"\"";
-  const BOOL started = CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                      &startup, &m_process);
+  std::wstring command = launch.firstArgument.empty() ? L"\"" + program + L"\"" : launch.firstArgument;
+  const BOOL started = CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                      launch.folder.empty() ? nullptr : launch.folder.c_str(), &startup, &m_process);
   if (debugged) SetEnvironmentVariableW(L"WINEDEBUG", channels[0] ? channels : nullptr);
   return started && Poll([this] { return Frame(); }, kTimeoutMs) != nullptr;
 }

@@ -27,8 +27,15 @@ class Driver {
     std::wstring channels, log;
   };
 
+  // How the program is started: the first argument of its command line (empty: its path, in
+  // quotes, as the shell gives it) and the folder it starts in (empty: this process's).
+  struct Launch {
+    std::wstring firstArgument, folder;
+  };
+
   // Starts the program (a Windows path) and waits for its frame window.
-  bool Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug = {});
+  bool Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug = {},
+             const Launch& launch = {});
   HWND Frame() const;
   HWND Page() const;  // the page dialog inside the frame
   // The page on view once it has control id, visible; null after the timeout.

@@ -76,6 +76,17 @@ Record ReadRecord() {
 
 uint32_t InstalledId() { return ReadRecord().installedId; }
 
+// How people start the program, one way per prefix: from a console by its bare name in its own
+// folder (Windows 7), by a launcher that gives a relative path and another start folder (XP),
+// and as the shell does, by its full path in quotes (10). Its copy must be made in every case.
+gui::Driver::Launch LaunchOfThisPrefix(int version) {
+  std::wstring program = SETUP_GUI_PROGRAM;
+  const std::wstring folder = program.substr(0, program.rfind(L'\\'));
+  if (version == 61) return {L"setup", folder};
+  if (version < 60) return {L"..\\downloads\\setup.exe", L"C:\\windows"};
+  return {};
+}
+
 void SetDefault(const std::wstring& path, const std::wstring& value) {
   HKEY key;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
@@ -130,7 +141,7 @@ TEST(FirstInstallation, WelcomeLicenceSetupFinish) {
   CreateDirectoryW(L"C:\\gui", nullptr);
 
   gui::Driver setup;
-  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass), kRestartLog));
+  ASSERT_TRUE(setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass), kRestartLog, LaunchOfThisPrefix(ReportedVersion())));
   ASSERT_TRUE(setup.WaitForPage(IDC_WELCOME_TITLE));
 
   // Welcome, not installed: cancel, the language list and next; the installed set hidden.
