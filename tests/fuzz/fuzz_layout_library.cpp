@@ -1,11 +1,12 @@
 // Arbitrary files through the packager's layout library reader: no read outside the file (the
 // sanitizers watch), and whatever it accepts lies inside the file as the pattern finder and the
-// installer will use it.
+// installer will use it; the whole tables and resources of what it accepts are listed.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "tools/packager/layout_library.h"
+#include "tools/packager/layout_listing.h"
 
 namespace {
 
@@ -28,5 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!Inside(size, at, 4)) abort();  // accepted without its end record
   }
   if (tables.decimalKey != kNoOffset && !Inside(size, tables.decimalKey, 2u * tables.decimalColumns)) abort();
+  // The whole tables and the resources, as "packager inspect" lists them.
+  LayoutLibrary library;
+  if (ReadLayoutLibrary(image, &library, &error)) LayoutListing(library);
   return 0;
 }

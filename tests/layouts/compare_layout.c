@@ -4,6 +4,7 @@
  *
  *   compare_layout.exe ORIGINAL.dll PATCHED.dll [--pointers=64]
  *                      [--vk SC=VK]... [--e0 SC=VK]... [--e1 SC=VK]... [--decimal]
+ *                      [--tables-anywhere] [--no-type]
  *   compare_layout.exe --self-test LAYOUT.dll [--pointers=64]
  *
  * Both libraries are loaded, their KbdLayerDescriptor called, and every table
@@ -19,6 +20,12 @@
  * --pointers=64 reads tables whose pointers are 64 bits wide in a 32-bit
  * image (32-bit libraries made for 64-bit Windows store them that way, high
  * half 0).  The x64 build always reads 64-bit pointers.
+ *
+ * --tables-anywhere compares two libraries that were built apart (a compiled
+ * one against the layout tool's): each pointer is followed in its own image
+ * and only the tables it leads to are compared, wherever they lie.  --no-type
+ * leaves out dwType and dwSubType, which some libraries do not hold: their
+ * tables end after pLigature, and the two fields read what follows.
  *
  * --self-test patches copies of LAYOUT.dll and checks that the comparison
  * accepts exactly the named changes and notices any other changed byte.
@@ -156,6 +163,8 @@ typedef struct {
     Want e0[256];     /* by scan byte */
     Want e1[256];
     int  decimal;
+    int  anywhere;    /* --tables-anywhere: the two libraries were built apart */
+    int  noType;      /* --no-type */
 } Expect;
 
 /* Where the original keeps what the installer patches (self-test). */
@@ -261,14 +270,12 @@ static int PointerPair(Compare *c, const char *table, Off atA, Off atB, int requ
     okB = ReadPointer(c, c->b, table, atB, tb);
     if (!okA || !okB)
         return 0;
-    if (*ta != *tb) {
-        if (!*ta || !*tb)
-            Diff(c, table, "pointer at RVA 0x%llX: %s in the original, %s in the patched image",
-                 atA, *ta ? "set" : "null", *tb ? "set" : "null");
-        else
-            Diff(c, table, "pointer at RVA 0x%llX: original -> 0x%llX, patched -> 0x%llX",
-                 atA, *ta, *tb);
-    }
+    if (!*ta != !*tb)
+        Diff(c, table, "pointer at RVA 0x%llX: %s in the original, %s in the patched image",
+             atA, *ta ? "set" : "null", *tb ? "set" : "null");
+    else if (*ta != *tb && !c->want->anywhere)
+        Diff(c, table, "pointer at RVA 0x%llX: original -> 0x%llX, patched -> 0x%llX",
+             atA, *ta, *tb);
     if (required && !*ta)
         Diff(c, table, "malformed original image: no table (wrong pointer size?)");
     return *ta && *tb;
@@ -649,7 +656,7 @@ static unsigned CompareImages(Image *a, Image *b, unsigned p, const Expect *want
     c.p = p;
     c.want = want;
     c.quiet = quiet;
-    if (a->tables != b->tables)
+    if (a->tables != b->tables && !want->anywhere)
         Diff(&c, "descriptor", "tables at RVA 0x%X in the original, 0x%X in the patched image",
              a->tables, b->tables);
 
@@ -671,8 +678,10 @@ static unsigned CompareImages(Image *a, Image *b, unsigned p, const Expect *want
     CompareScanList(&c, "e1", KT_E1(p), want->e1, &c.found.e1, &c.found.e1Count);
     CompareDword(&c, "locale_flags", KT_LOCALE_FLAGS(p));
     CompareLigatures(&c);
-    CompareDword(&c, "type", KT_TYPE(p));
-    CompareDword(&c, "subtype", KT_SUB_TYPE(p));
+    if (!want->noType) {
+        CompareDword(&c, "type", KT_TYPE(p));
+        CompareDword(&c, "subtype", KT_SUB_TYPE(p));
+    }
     if (found)
         *found = c.found;
     return c.diffs;
@@ -1314,6 +1323,10 @@ static int ParseOptions(int argc, char **argv, int first, Expect *want, unsigned
             *p = 4;
         } else if (strcmp(arg, "--decimal") == 0) {
             want->decimal = 1;
+        } else if (strcmp(arg, "--tables-anywhere") == 0) {
+            want->anywhere = 1;
+        } else if (strcmp(arg, "--no-type") == 0) {
+            want->noType = 1;
         } else if ((strcmp(arg, "--vk") == 0 || strcmp(arg, "--e0") == 0 ||
                     strcmp(arg, "--e1") == 0) && i + 1 < argc) {
             int ok;
@@ -1355,7 +1368,7 @@ int main(int argc, char **argv)
 
     memset(&want, 0, sizeof want);
     if (argc >= 3 && strcmp(argv[1], "--self-test") == 0) {
-        if (!ParseOptions(argc, argv, 3, &want, &p) || want.decimal) {
+        if (!ParseOptions(argc, argv, 3, &want, &p) || want.decimal || want.anywhere || want.noType) {
             fprintf(stderr, "usage: %s --self-test LAYOUT.dll [--pointers=64]\n", argv[0]);
             return 2;
         }
@@ -1365,7 +1378,7 @@ int main(int argc, char **argv)
     if (argc < 3 || !ParseOptions(argc, argv, 3, &want, &p)) {
         fprintf(stderr,
                 "usage: %s ORIGINAL.dll PATCHED.dll [--pointers=64] [--vk SC=VK]... "
-                "[--e0 SC=VK]... [--e1 SC=VK]... [--decimal]\n"
+                "[--e0 SC=VK]... [--e1 SC=VK]... [--decimal] [--tables-anywhere] [--no-type]\n"
                 "       %s --self-test LAYOUT.dll [--pointers=64]\n", argv[0], argv[0]);
         return 2;
     }

@@ -48,6 +48,18 @@ TEST(PackagerCommand, CheckWarnsAboutTheDemosOwnKeyAndProductCodeWithoutFailing)
   EXPECT_NE(demo.output.find(": no problems, 2 warning(s)\n"), std::string::npos);
 }
 
+TEST(PackagerCommand, InspectListsWhatALayoutLibraryTypes) {
+  const CommandRun run = Packager("inspect " + std::string(DEMO_LAYOUTS_DIR) + "/kbddemo_v1_r0_x86.dll");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("kbddemo_v1_r0_x86.dll: layout library, x86 edition (machine 014C, 32-bit pointers)"),
+            std::string::npos);
+  EXPECT_NE(run.output.find("\nscan 15: Z (5A)\n"), std::string::npos) << run.output;
+  const CommandRun program = Packager("inspect " + std::string(DEMO_LAYOUTS_DIR) + "/check_layout_x86.exe");
+  EXPECT_EQ(program.exitCode, 1);
+  EXPECT_NE(program.output.find("check_layout_x86.exe: not a layout library: exports nothing"),
+            std::string::npos);
+}
+
 TEST(PackagerCommand, PatternsAndNewExitCodes) {
   const CommandRun found = Packager("patterns " + std::string(DEMO_LAYOUTS_DIR) + "/kbddemo_v0_r0_x86.dll");
   EXPECT_EQ(found.exitCode, 0) << found.output;

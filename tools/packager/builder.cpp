@@ -8,6 +8,7 @@
 #include "package/blob_writer.h"
 #include "tools/packager/file_io.h"
 #include "tools/packager/image_check.h"
+#include "tools/packager/image_source.h"
 #include "tools/packager/string_table.h"
 #include "tools/packager/text_file.h"
 #include "tools/packager/utf.h"
@@ -130,14 +131,15 @@ bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Table
   for (const ImageSource& image : manifest.images) {
     images[ImageSlot(image)] = &image;
   }
+  ImageFiles files;
   for (const auto& [slot, image] : images) {
-    std::string bytes;
-    if (!ReadInput(*image, &bytes, problems)) continue;
+    std::vector<uint8_t> bytes;
+    if (!files.Read(*image, &bytes, problems)) continue;
     if (bytes.empty()) {
       problems->Add(image->path, 0, "layout library image is empty");
       continue;
     }
-    AddBlob(out, ImageBlobName(image->variant, image->row, image->position, image->wow64), bytes, 0);
+    out->push_back({ImageBlobName(image->variant, image->row, image->position, image->wow64), std::move(bytes), 0});
     // Stored with a header checksum that matches its bytes, so that an image the installer
     // stages unchanged carries a valid one too (it renews the checksum of those it patches).
     // What is no PE image stays as it is; the image check reports it.

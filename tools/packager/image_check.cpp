@@ -7,7 +7,7 @@
 #include "app/text_ids.h"
 #include "package/guard.h"
 #include "strings/search.h"
-#include "tools/packager/file_io.h"
+#include "tools/packager/image_source.h"
 #include "tools/packager/package_file.h"
 #include "tools/packager/utf.h"
 
@@ -176,6 +176,7 @@ LayoutImage ImageOf(const Manifest& manifest, const ImageSource& source, std::ve
   image.origin = manifest.path;
   image.line = source.line;
   image.file = source.path;
+  if (source.klc) image.file += ", its " + std::string(LayoutEditionName(CompiledEdition(source))) + " edition";
   image.variant = source.variant;
   image.row = source.row;
   image.position = source.position;
@@ -197,14 +198,14 @@ bool LoadImagesFromFolder(const std::string& folderOrManifest, const Variables& 
 bool ImagesFromManifest(const Manifest& manifest, std::vector<LayoutImage>* out, Problems* problems) {
   out->clear();
   bool ok = true;
+  ImageFiles files;
   for (const ImageSource& source : manifest.images) {
-    std::string bytes, error;
-    if (!ReadWholeFile(source.path, &bytes, &error)) {
-      problems->AddLine(error);
+    std::vector<uint8_t> bytes;
+    if (!files.Read(source, &bytes, problems)) {
       ok = false;
       continue;
     }
-    out->push_back(ImageOf(manifest, source, std::vector<uint8_t>(bytes.begin(), bytes.end())));
+    out->push_back(ImageOf(manifest, source, std::move(bytes)));
   }
   return ok;
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "package/guard.h"
+#include "tools/packager/file_io.h"
+#include "tools/packager/layout_listing.h"
 #include "tools/packager/package_file.h"
 #include "tools/packager/string_table.h"
 #include "tools/packager/utf.h"
@@ -16,11 +18,6 @@ uint32_t Crc32(const uint8_t* data, size_t size) {
   return static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), data, static_cast<uInt>(size)));
 }
 
-std::string Hex32(uint32_t value) {
-  char buffer[12];
-  snprintf(buffer, sizeof buffer, "%08X", value);
-  return buffer;
-}
 
 bool IsTable(const std::string& name) { return name.compare(0, 4, "text") == 0; }
 
@@ -81,7 +78,7 @@ bool InspectPackage(const std::string& path, std::string* out, Problems* problem
   for (const NamedBlob& blob : package.blobs) {
     const std::string where = path + "[" + blob.name + "]";
     std::string line = blob.name + ": stored " + std::to_string(blob.stored.size()) + " bytes, CRC-32 " +
-                       Hex32(Crc32(blob.stored.data(), blob.stored.size()));
+                       HexNumber(Crc32(blob.stored.data(), blob.stored.size()), 8);
     if (!loaded) {
       *out += line + "\n";
       continue;
@@ -94,7 +91,7 @@ bool InspectPackage(const std::string& path, std::string* out, Problems* problem
       problems->Add(where, 0, "does not decode (damaged, or enciphered with another key)");
       continue;
     }
-    line += "; plain " + std::to_string(size) + " bytes, CRC-32 " + Hex32(Crc32(plain, size));
+    line += "; plain " + std::to_string(size) + " bytes, CRC-32 " + HexNumber(Crc32(plain, size), 8);
     if (IsTable(blob.name)) {
       *out += line + "; string table of " + std::to_string(extra) + (extra == 1 ? " entry\n" : " entries\n");
       ListTable(where, plain, size, extra, out, problems);
@@ -105,4 +102,24 @@ bool InspectPackage(const std::string& path, std::string* out, Problems* problem
     free(plain);
   }
   return problems->Count() == before;
+}
+
+bool InspectLibrary(const std::string& path, std::string* out, Problems* problems) {
+  std::string content, error;
+  LayoutLibrary library;
+  if (!ReadWholeFile(path, &content, &error)) {
+    problems->AddLine(error);
+    return false;
+  }
+  if (!ReadLayoutLibrary(std::vector<uint8_t>(content.begin(), content.end()), &library, &error)) {
+    problems->Add(path, 0, "not a layout library: " + error);
+    return false;
+  }
+  *out += path + ": " + LayoutListing(library);
+  return true;
+}
+
+bool IsLibraryFile(const std::string& path) {
+  std::string content, error;
+  return ReadWholeFile(path, &content, &error) && content.compare(0, 2, "MZ") == 0;
 }

@@ -1,4 +1,5 @@
-// The listing of a package file: every blob decoded by the program's own decoder.
+// The listings of a package file (every blob decoded by the program's own decoder) and of a
+// layout library.
 #pragma once
 
 #include <string>
@@ -11,3 +12,10 @@
 // A blob that does not decode, or a key block that does not load, goes to problems.
 // False when there was any problem.
 bool InspectPackage(const std::string& path, std::string* out, Problems* problems);
+
+// Appends the listing of a layout library (layout_listing.h); a file that is no readable
+// layout library goes to problems.
+bool InspectLibrary(const std::string& path, std::string* out, Problems* problems);
+
+// Whether a file is a Windows library (it starts with "MZ") rather than a package file.
+bool IsLibraryFile(const std::string& path);

@@ -2,9 +2,10 @@
 // and checks built packages.
 //
 //   packager build <folder|package.toml> --out-dir DIR [--var NAME=VALUE]... [--damage=KIND]
-//   packager inspect <package.bin>
+//   packager inspect <package.bin|LIBRARY.dll>
 //   packager check <package.bin|folder|package.toml> [--require=LIST] [--var NAME=VALUE]...
 //   packager patterns LIBRARY...
+//   packager compile LAYOUT.klc --out DIR
 //   packager new FOLDER --language HEX --layout KLID --layout-id HEX [--x86 FILE] [--x64 FILE]
 //                [--wow64 FILE] [--itanium FILE] [--from DEMO]
 //
@@ -19,6 +20,7 @@
 #include "tools/packager/check.h"
 #include "tools/packager/image_check.h"
 #include "tools/packager/inspect.h"
+#include "tools/packager/klc_compile.h"
 #include "tools/packager/new_package.h"
 #include "tools/packager/package_review.h"
 #include "tools/packager/pattern_finder.h"
@@ -68,7 +70,8 @@ int Build(const std::string& input, const std::string& outDir, const std::vector
 int Inspect(const std::string& path) {
   std::string listing;
   Problems problems;
-  const bool ok = InspectPackage(path, &listing, &problems);
+  const bool ok = IsLibraryFile(path) ? InspectLibrary(path, &listing, &problems)
+                                      : InspectPackage(path, &listing, &problems);
   fwrite(listing.data(), 1, listing.size(), stdout);
   fflush(stdout);
   problems.Print();
@@ -142,6 +145,17 @@ int Patterns(const std::vector<std::string>& libraries) {
   return ok ? 0 : 1;
 }
 
+int Compile(const std::string& klc, const std::string& outDir) {
+  CompiledLayout layout;
+  std::vector<std::string> report;
+  Problems problems;
+  const bool ok = CompileKlcFile(klc, &layout, &problems) && WriteCompiledLayout(layout, outDir, &report, &problems);
+  for (const std::string& line : report) printf("%s\n", line.c_str());
+  fflush(stdout);
+  problems.Print();
+  return ok ? 0 : 1;
+}
+
 int New(const NewPackageOptions& options) {
   std::vector<std::string> report;
   Problems problems;
@@ -170,8 +184,9 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"table-byte", "key-block-length"}));
 
   std::string inspectInput;
-  CLI::App* inspect = app.add_subcommand("inspect", "List every blob of a package file, decoded");
-  inspect->add_option("package", inspectInput, "package.bin")->required();
+  CLI::App* inspect = app.add_subcommand(
+      "inspect", "List every blob of a package file, decoded, or what every key of a layout library types");
+  inspect->add_option("file", inspectInput, "package.bin or a layout library")->required();
 
   std::string checkInput, requireList;
   std::vector<std::string> checkVars;
@@ -185,8 +200,14 @@ int main(int argc, char** argv) {
   std::vector<std::string> patternLibraries;
   CLI::App* patterns = app.add_subcommand(
       "patterns", "Print the search patterns (texts 146-151) that fit every given layout library");
-  patterns->add_option("library", patternLibraries, "Layout libraries: x86, x64, WOW64 and Itanium editions")
+  patterns->add_option("library", patternLibraries, "Layout libraries: x86, x64, WOW64, ARM64 and Itanium editions")
       ->required();
+
+  std::string klcInput, compileOut;
+  CLI::App* compile = app.add_subcommand(
+      "compile", "Compile a .klc layout source into its libraries: x86, x64, WOW64 and ARM64 editions");
+  compile->add_option("klc", klcInput, "The layout's .klc file (UTF-16 with a byte-order mark, or UTF-8)")->required();
+  compile->add_option("--out", compileOut, "Folder of the editions (i386/, amd64/, wow64/, arm64/)")->required();
 
   NewPackageOptions created;
   created.from = SETUP_DEMO_PACKAGE_DIR;
@@ -213,6 +234,7 @@ int main(int argc, char** argv) {
   if (*build) return Build(buildInput, outDir, buildVars, damage);
   if (*inspect) return Inspect(inspectInput);
   if (*patterns) return Patterns(patternLibraries);
+  if (*compile) return Compile(klcInput, compileOut);
   if (*make) return New(created);
   return Check(checkInput, requireList, require->count() > 0, checkVars);
 }

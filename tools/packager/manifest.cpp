@@ -42,6 +42,9 @@
 //   row = 0                   # 0 normal, 1 alternative
 //   position = 3              # 0..12, or positions = [4, 7, 10, 12] for one file in several
 //   file = "${LAYOUTS}/layout-x64.dll"
+//   klc = "layout.klc"        # instead of file: the layout's source, compiled by the packager into
+//                             # the edition each position takes (x86, x64, or WOW64 with the
+//                             # edition below); not for the Itanium positions 3, 6, 9
 //   edition = "wow64"         # optional: the WOW64 edition (32-bit code, tables with 64-bit
 //                             # pointers) for the 32-bit system folder of a 64-bit system;
 //                             # positions are those of the 64-bit image it accompanies (3, 4,
@@ -369,7 +372,7 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
       Fault(LineOf(element), field + " must be a table");
       continue;
     }
-    RejectUnknown(*image, field, {"variant", "row", "position", "positions", "file", "edition"});
+    RejectUnknown(*image, field, {"variant", "row", "position", "positions", "file", "klc", "edition"});
     ImageSource source;
     int64_t variant = 0, row = 0;
     const int line = LineOf(element);
@@ -378,11 +381,13 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
     std::vector<int64_t> positions;
     ok = ImagePositions(*image, field, line, &positions) && ok;
     const toml::node* file = image->get("file");
-    if (!file) {
-      Fault(LineOf(element), field + " file is missing");
+    const toml::node* klc = image->get("klc");
+    if (!file == !klc) {
+      Fault(LineOf(element), field + (file ? ": give file or klc, not both" : " file (or klc) is missing"));
       ok = false;
     } else {
-      ok = InputFile(file, field + " file", &source) && ok;
+      source.klc = klc != nullptr;
+      ok = InputFile(file ? file : klc, field + (file ? " file" : " klc"), &source) && ok;
     }
     if (const toml::node* edition = image->get("edition")) {
       std::string name;
@@ -396,6 +401,11 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
       }
     }
     for (int64_t position : positions) {
+      if (source.klc && !source.wow64 && IsItaniumPosition(static_cast<int>(position))) {
+        Fault(line, field + ": position " + std::to_string(position) +
+                        " holds an Itanium image, which is not compiled from a .klc file; give its library as file");
+        ok = false;
+      }
       if (source.wow64 && !IsPosition64(static_cast<int>(position))) {
         Fault(line, field + ": position " + std::to_string(position) +
                         " holds a 32-bit image; a WOW64 edition takes the position of the 64-bit image it goes "
@@ -472,6 +482,8 @@ int ImageSlot(const ImageSource& image) {
   const int table = (image.wow64 ? kLayoutVariants : 0) + image.variant;
   return (table * kLayoutRows + image.row) * kLayoutPositions + image.position;
 }
+
+bool IsItaniumPosition(int position) { return position == 3 || position == 6 || position == 9; }
 
 bool IsPosition64(int position) {
   return position == 3 || position == 4 || position == 6 || position == 7 || position == 9 || position == 10 ||

@@ -34,14 +34,17 @@ struct ImageSource : SourceFile {
   int row = 0;
   int position = 0;
   bool wow64 = false;  // the WOW64 edition that goes with the 64-bit image at this position
+  bool klc = false;    // path is a .klc file, compiled into the edition the position takes
 };
 
 // A number for each place an image can take, plain images first, then WOW64 editions, each
 // in table order.
 int ImageSlot(const ImageSource& image);
 
-// Whether a position of a row holds a 64-bit image (the positions a WOW64 edition may take).
+// Whether a position of a row holds a 64-bit image (the positions a WOW64 edition may take),
+// and whether an Itanium one.
 bool IsPosition64(int position);
+bool IsItaniumPosition(int position);
 
 struct Manifest {
   std::string path;  // the manifest file
