@@ -44,15 +44,22 @@ layer() {  # layer NAME COMMAND...: runs one layer and counts it
   fi
 }
 
+# The Windows builds take their package from the host build's packager, which a layer run alone
+# may find missing or older than the sources.
+build_packager() {
+  cmake --preset host >/dev/null && cmake --build --preset host -j "$jobs" --target packager >/dev/null
+}
+
 ctest_preset() {
-  cmake --preset "$1" >/dev/null &&
+  { [ "$1" != windows-program ] || build_packager; } &&
+    cmake --preset "$1" >/dev/null &&
     cmake --build --preset "$1" -j "$jobs" &&
     ctest --preset "$1" -j "$jobs"
 }
 
 # The Windows tests show message boxes and windows: under Wine they need a display.
 ctest_preset_on_display() {
-  cmake --preset "$1" >/dev/null &&
+  build_packager && cmake --preset "$1" >/dev/null &&
     cmake --build --preset "$1" -j "$jobs" &&
     xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset "$1" -j "$jobs"
 }
@@ -116,7 +123,7 @@ where_32bit_runs() {
 
 # The 32-bit build of the tests, whose GUI, hardening and clean-exit tests run the shipped program.
 build_32bit_tests() {
-  cmake --preset windows-program >/dev/null && cmake --build --preset windows-program -j "$jobs" &&
+  build_packager && cmake --preset windows-program >/dev/null && cmake --build --preset windows-program -j "$jobs" &&
     cmake --preset windows -DSETUP_PROGRAM_UNDER_TEST="$PWD/build/windows-program/app/setup.exe" >/dev/null &&
     cmake --build --preset windows -j "$jobs"
 }

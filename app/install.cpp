@@ -40,6 +40,7 @@ CInstall::CInstall(const EmbeddedPackage& package) : CInstallBase(package) {
 }
 
 CInstall::~CInstall() {
+  if (m_log) CloseHandle(m_log);
   CInstall::Release();
   delete m_wizard;
   m_wizard = nullptr;
@@ -101,7 +102,8 @@ void CInstall::Shutdown() {
   }
   if (m_uninstallDone || m_installDone) WriteCompletionMark();
   Release();
-  if (m_restartRequested) RestartSystem();
+  // A run with /norestart or /quiet leaves the restart to whoever started it.
+  if (m_restartRequested && !m_switches.noRestart && !m_switches.quiet) RestartSystem();
 }
 
 // ---- texts ----------------------------------------------------------------------------------

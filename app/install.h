@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "app/command_line.h"
 #include "app/key_table.h"
 #include "package/embedded_package.h"
 #include "package/guard.h"
@@ -63,18 +64,31 @@ class CInstall : public CInstallBase {
   // The run between initialisation and shutdown (app/run.cpp): the start-up checks, then the
   // wizard. False: the entry function only destroys the object; true: it shuts down in order.
   bool Run();
-  // The start-up checks alone, up to the wizard: kRefused and kEnded are Run's false and true;
-  // kOpenWizard means every check passed and the record was read.
+  // The start-up checks alone, up to the wizard (Run reads the switches before them): kRefused and
+  // kEnded are Run's false and true; kOpenWizard means every check passed and the record was read.
   enum class StartUp { kRefused, kEnded, kOpenWizard };
   StartUp StartUpChecks();
   void Shutdown();
 
   // Start-up checks (app/run.cpp, app/paths.cpp)
-  int ShowMessage(uint32_t textId, UINT type);  // the pressed button; 0 without a controller
+  int ShowMessage(uint32_t textId, UINT type);  // the pressed button; 0 without a controller or when quiet
   bool IsSupportedPlatform() const;
   bool ActivateRunningCopy();  // false when another copy runs (it is brought to the front)
   bool HasCyrillicLayout() const;
   bool ComposePaths();
+  // Starts the program again through the elevation prompt with the same arguments and waits for
+  // it: 1 when it ran (m_exitCode is then its exit code), 0 when the prompt was declined or failed.
+  int RelaunchElevated();
+
+  // The command line and unattended runs (app/unattended.cpp)
+  int ReadSwitches();   // 0: a switch is unknown or malformed; opens the /log file
+  void ShowUsage();     // the message, or the log's line when quiet
+  void ApplySwitches(); // over the record's settings: the choices the switches give
+  bool RunUnattended(); // /quiet or /peruser: the procedure without a window; Run's result
+  uint32_t WizardOutcome() const;  // the exit code of a run of the wizard
+  uint32_t Finish();    // logs and returns the exit code; closes the log
+  void LogLine(const char* utf8);
+  int Logged(const char* step, int outcome);  // one line "step: done|failed"; returns outcome
 
   // Texts
   bool GetText(uint32_t id, GString& out);
@@ -139,6 +153,8 @@ class CInstall : public CInstallBase {
   int CreateShortcut(const WChar* target, const WChar* link, const WChar* description, const WChar* icon,
                      int iconIndex);
   int IsAdministrator();
+  int CanElevate();    // an administrator whose token User Account Control filtered
+  int RunsAsSystem();  // the system account (deployment tools): no person's profile to change
   int RestartSystem();
   int GetAssociatedExecutable(uint32_t fileTypeText, GString& out);
   int AssociatedExecutableContains(uint32_t fileTypeText, uint32_t searchedText);
@@ -195,6 +211,14 @@ class CInstall : public CInstallBase {
   // Takes back what earlier runs left for the next start on our own files (library targets,
   // staging files, our folders and what lies in them), so that this run's work is what happens.
   int WithdrawPendingOperations();
+  // The entry in Installed apps (engine/uninstall_entry.cpp).
+  int WriteUninstallEntry();
+  int RemoveUninstallEntry();
+  // Per-user steps when the system account installs (engine/per_user.cpp): arranged for each
+  // user's next sign-in, the undo likewise at the removal; RunPerUserSteps is the stub's work.
+  int ArrangePerUserSteps();
+  int ArrangePerUserRemoval();
+  int RunPerUserSteps();
 
   // Uninstall procedure (engine/uninstall.cpp).
   int Uninstall();
@@ -274,6 +298,13 @@ class CInstall : public CInstallBase {
   // package's language), and the switching values it replaced ([i] recorded: m_switchKeysRecorded
   // bit i; an empty text: the user had none).
   uint32_t m_recordedLangId = 0;
+  // The command line's switches, the /log file, the run's exit code (app/exit_codes.h).
+  Switches m_switches;
+  HANDLE m_log = nullptr;
+  uint32_t m_exitCode = 1603;
+  int32_t m_procedureFailed = 0;  // an installation or removal of this run returned 0
+  int32_t m_settingsChanged = 0;  // a change of settings was made
+  int32_t m_runsAsSystem = 0;
   uint32_t m_switchKeysRecorded = 0;
   GString m_replacedSwitchKeys[3];
   // The message the setup page shows when Install fails: text 143, or the reason of a refusal.

@@ -1,4 +1,4 @@
-// The entry function: one installer object for the whole run. Every way out returns 0; a run
+// The entry function: one installer object for the whole run, whose exit code it returns; a run
 // that refuses, or a package that cannot be read, ends with the object's destruction alone.
 #include <objbase.h>
 #include <windows.h>
@@ -42,5 +42,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     install.Shutdown();
     CoUninitialize();
   }
-  return 0;
+  return static_cast<int>(install.Finish());  // Windows Installer's codes (app/exit_codes.h)
 }

@@ -5,7 +5,9 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 
+#include "app/exit_codes.h"
 #include "app/install.h"
 #include "app/platform.h"
 #include "app/text_ids.h"
@@ -19,6 +21,15 @@ constexpr DWORD kHandOverPauseMs = 1000;  // lets the opened settings take the f
 }  // namespace
 
 bool CInstall::Run() {
+  if (!m_wizard) return false;
+  // The usage text comes in the user's language.
+  m_uiLanguage = GetUserDefaultLangID() == kPolish ? 1 : 0;
+  const int readable = ReadSwitches();
+  if (!readable || m_switches.help) {
+    m_exitCode = readable ? kExitDone : kExitBadSwitch;
+    ShowUsage();
+    return false;
+  }
   switch (StartUpChecks()) {
     case StartUp::kRefused:
       return false;
@@ -27,7 +38,10 @@ bool CInstall::Run() {
     case StartUp::kOpenWizard:
       break;
   }
-  return m_wizard->Run() != 0;
+  if (m_switches.quiet || m_switches.perUser) return RunUnattended();
+  if (!m_wizard->Run()) return false;  // no window could open: m_exitCode stays "failed"
+  m_exitCode = WizardOutcome();
+  return true;
 }
 
 CInstall::StartUp CInstall::StartUpChecks() {
@@ -36,23 +50,44 @@ CInstall::StartUp CInstall::StartUpChecks() {
   m_uiLanguage = GetUserDefaultLangID() == kPolish ? 1 : 0;
   QuerySystem(kTextNativeSystemInfoProc, kTextSystemLibrary);  // a failure leaves version 0: refused next
   if (!IsSupportedPlatform()) {
+    Logged("supported platform", 0);
     ShowMessage(kTextUnsupportedPlatform, MB_ICONEXCLAMATION);
+    m_exitCode = kExitUnsupported;
     return StartUp::kRefused;
   }
   // Windows before Vista registers the layout under the package's language; later versions
   // under the user's, which the setup page can change.
   m_layoutLangId = m_osVersion < 60 ? m_packageLangId : GetUserDefaultLangID();
   if (m_osVersion < 51) m_optLanguageScript = 0;
-  if (!ActivateRunningCopy()) return StartUp::kRefused;
+  if (!Logged("no other copy running", ActivateRunningCopy())) {
+    m_exitCode = kExitAnotherCopy;
+    return StartUp::kRefused;
+  }
   ComposePaths();  // a path that cannot be composed stays empty; the steps that need it fail
   m_assocMatch = AssociatedExecutableContains(kTextDocumentEnding, kTextAssocSought);
+  m_runsAsSystem = RunsAsSystem();
+  // The sign-in stub changes only the user's own settings: no rights needed, nothing to read.
+  if (m_switches.perUser) {
+    ApplySwitches();
+    return StartUp::kOpenWizard;
+  }
   m_isAdmin = IsAdministrator();
-  if (!m_isAdmin) {
+  if (!Logged("administrator", m_isAdmin)) {
+    // Windows Vista and later filter an administrator's token: the elevation prompt gives the
+    // full one to a copy started anew, and that copy's outcome is this run's. Never when quiet:
+    // the prompt is a window.
+    m_exitCode = kExitFailed;
+    if (!m_switches.quiet && m_osVersion >= 60 && CanElevate()) {
+      if (Logged("elevated copy", RelaunchElevated())) return StartUp::kRefused;
+      m_exitCode = kExitCancelled;
+    }
     ShowMessage(kTextAdminRequired, MB_OK);
     return StartUp::kEnded;
   }
-  if (!HasCyrillicLayout()) {
+  if (!Logged("Cyrillic-script layout", HasCyrillicLayout())) {
+    m_exitCode = kExitFailed;
     ShowMessage(kTextNoCyrillicLayout, MB_OK);
+    if (m_switches.quiet) return StartUp::kEnded;
     GString verb, file, parameters;
     GetText(kTextHandOverVerb, verb);
     GetText(kTextHandOverFile, file);
@@ -63,11 +98,38 @@ CInstall::StartUp CInstall::StartUpChecks() {
   }
   ReadScancodeMap();
   ReadInstallState();
+  ApplySwitches();
   return StartUp::kOpenWizard;
 }
 
 int CInstall::ShowMessage(uint32_t textId, UINT type) {
-  return m_wizard ? m_wizard->MessageBoxId(textId, type) : 0;
+  if (!m_switches.quiet) return m_wizard ? m_wizard->MessageBoxId(textId, type) : 0;
+  GString text;
+  GetText(textId, text);
+  if (text.AsNarrow(-1)) LogLine(text.NarrowAt(0));
+  return 0;
+}
+
+int CInstall::RelaunchElevated() {
+  GString verb;
+  if (!GetText(kTextElevationVerb, verb) || verb.IsEmpty()) return 0;
+  SHELLEXECUTEINFOW info;
+  memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = verb.WideAt(0);
+  info.lpFile = m_selfPath.WideAt(0);
+  info.lpParameters = ArgumentsOf(GetCommandLineW());
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&info)) return 0;  // declined: ERROR_CANCELLED
+  DWORD code = kExitFailed;
+  if (info.hProcess) {
+    WaitForSingleObject(info.hProcess, INFINITE);
+    if (!GetExitCodeProcess(info.hProcess, &code)) code = kExitFailed;
+    CloseHandle(info.hProcess);
+  }
+  m_exitCode = code;
+  return 1;
 }
 
 bool CInstall::IsSupportedPlatform() const { return ::IsSupportedPlatform(m_osVersion, m_cpuArch); }

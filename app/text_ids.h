@@ -206,6 +206,19 @@ constexpr uint32_t kTextLayoutTaken = 160;
 constexpr uint32_t kTextValueInputLanguage = 327;
 constexpr uint32_t kTextValueReplacedSwitchKey1 = 328;  // then 329, 330 for values 15, 16
 
+// The entry in Installed apps: the version and the publisher it shows (packager check warns when
+// a package lacks them; the entry is written without them).
+constexpr uint32_t kTextDisplayVersion = 331;
+constexpr uint32_t kTextPublisher = 332;
+// The switches, shown for /? and for a switch that is unknown or malformed (a language table).
+constexpr uint32_t kTextUsage = 333;
+// The shell verb that starts the program again through the elevation prompt; without it a filtered
+// administrator gets text 123 as before Windows Vista.
+constexpr uint32_t kTextElevationVerb = 334;
+// (language, text 85): the command each user's next sign-in runs after a removal by the system
+// account; without it those users keep the input language.
+constexpr uint32_t kTextPerUserUndoCommand = 335;
+
 // Every identifier above (the optional texts aside), ranges expanded (the key captions exactly as the key table has them),
 // ascending and unique: what a package must provide.
 constexpr uint32_t kProgramTextIds[] = {

@@ -45,11 +45,14 @@ int CInstall::Install() {
   // Change-settings mode: the settings and the layout library, nothing else.
   if (m_modifyOnly) {
     WithdrawPendingOperations();
-    return WriteInstallRecord() && InstallLayoutImages() ? 1 : 0;
+    if (!Logged("record", WriteInstallRecord()) || !Logged("layout library", InstallLayoutImages())) return 0;
+    m_settingsChanged = 1;
+    Logged("Installed apps entry", WriteUninstallEntry());
+    return 1;
   }
 
   // Another layout's registration is never overwritten: refused before anything is changed.
-  if (!LayoutEntryIsFree()) {
+  if (!Logged("layout entry free", LayoutEntryIsFree())) {
     if (LookupText(kTextLayoutTaken)) m_installFailureText = kTextLayoutTaken;
     return 0;
   }
@@ -58,18 +61,23 @@ int CInstall::Install() {
   // Best effort: an earlier installer's links are replaced by ours.
   if (m_installedId == kEarlierInstaller) RemoveOldVersionFiles(0);
 
-  if (!InstallFiles()) return 0;
-  if (!InstallLayoutImages()) return 0;
+  if (!Logged("files", InstallFiles())) return 0;
+  if (!Logged("layout library", InstallLayoutImages())) return 0;
   // A reinstallation over this installer's own installation shares its files: not counted again.
   if (m_installedId <= kEarlierInstaller) ++m_useCount;
-  if (!WriteInstallRecord()) return 0;
-  if (!RegisterLayoutEntry()) return 0;
+  if (!Logged("record", WriteInstallRecord())) return 0;
+  if (!Logged("layout entry", RegisterLayoutEntry())) return 0;
 
-  // Best effort: the key substitutions and the input language.
-  WriteScancodeMap();
-  RegisterInputLanguage(m_layoutLangId, m_optLanguageScript);
-
-  if (m_optUserHotkeys && !SetSwitchKeys()) return 0;
+  // Best effort: the entry in Installed apps, the key substitutions and the input language.
+  Logged("Installed apps entry", WriteUninstallEntry());
+  Logged("scan-code map", WriteScancodeMap());
+  // The system account has no person's profile to change: each user's next sign-in does it.
+  if (m_runsAsSystem) {
+    Logged("per-user steps at each sign-in", ArrangePerUserSteps());
+  } else {
+    Logged("input language", RegisterInputLanguage(m_layoutLangId, m_optLanguageScript));
+    if (m_optUserHotkeys && !Logged("switching keys", SetSwitchKeys())) return 0;
+  }
   m_installDone = 1;
   return 1;
 }

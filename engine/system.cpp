@@ -96,6 +96,37 @@ int CInstall::IsAdministrator() {
   return member ? 1 : 0;
 }
 
+int CInstall::CanElevate() {
+  // A member of the Administrators group whose token User Account Control filtered (Windows
+  // Vista and later; earlier systems refuse the query).
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return 0;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  const BOOL read = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size);
+  CloseHandle(token);
+  return read && type == TokenElevationTypeLimited ? 1 : 0;
+}
+
+int CInstall::RunsAsSystem() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return 0;
+  union {
+    TOKEN_USER user;
+    BYTE room[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  } info;
+  DWORD size = 0;
+  const BOOL read = GetTokenInformation(token, TokenUser, &info, sizeof info, &size);
+  CloseHandle(token);
+  SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
+  PSID system = nullptr;
+  if (!read || !AllocateAndInitializeSid(&ntAuthority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system))
+    return 0;
+  const BOOL same = EqualSid(info.user.User.Sid, system);
+  FreeSid(system);
+  return same ? 1 : 0;
+}
+
 int CInstall::RestartSystem() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return 0;

@@ -59,7 +59,7 @@ int CInstall::Uninstall() {
   if (m_useCount > 0) --m_useCount;
   if (m_linkCount > 0) --m_linkCount;
   GString systemTarget, nativeTarget;
-  if (!GetLayoutFilePaths(systemTarget, nativeTarget, nullptr, nullptr)) return 0;
+  if (!Logged("layout library paths", GetLayoutFilePaths(systemTarget, nativeTarget, nullptr, nullptr))) return 0;
 
   // Best effort from here on. The layout library goes at the next start in every removal.
   ScheduleLayoutLibraryDeletion(systemTarget, nativeTarget);
@@ -70,15 +70,20 @@ int CInstall::Uninstall() {
     for (GString& path : m_oldSetD) DeleteFileOrSchedule(path);
     for (GString& path : m_oldSetB) DeleteFileOrSchedule(path);
     DeleteFileOrSchedule(m_oldFileE);
-    RunRemovalScript();
-    RestoreSwitchKeys();
+    if (m_runsAsSystem) {
+      Logged("per-user undo at each sign-in", ArrangePerUserRemoval());
+    } else {
+      Logged("removal script", RunRemovalScript());
+      RestoreSwitchKeys();
+    }
+    Logged("Installed apps entry removed", RemoveUninstallEntry());
   }
   DeleteFileOrSchedule(m_oldSelfCopy);
   DeleteFileOrSchedule(m_oldSelfLink);
   for (GString* folder : {&m_dirInstall, &m_dirProgramsRoot, &m_dirMenu, &m_dirMenuRoot})
     RemoveFolderOrSchedule(*folder);
-  UnregisterLayoutEntry();
-  RemoveInstallRecord();  // the lowered counters, or the keys whose counter reached 0
+  Logged("layout entry removed", UnregisterLayoutEntry());
+  Logged("record removed", RemoveInstallRecord());  // the lowered counters, or the keys whose counter reached 0
   m_uninstallDone = 1;
   return 1;
 }

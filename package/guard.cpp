@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "package/blowfish.h"
+#include "package/crc32.h"
 
 static_assert(sizeof(GuardLayout) == 10 * 4, "ten 32-bit build-time constants");
 
@@ -143,7 +144,7 @@ uint8_t* CGuard::DecodeBlob(const uint8_t* blob, uint32_t& size, uint32_t* extra
   size_t written = 0;  // what a failed inflate may have left in plain
   bool ok = header.storedSize == size && header.packedSize <= size - kHeaderSize;
   const uint8_t* packed = clear + kHeaderSize;
-  ok = ok && crc32(0, packed, header.packedSize) == header.packedCrc;
+  ok = ok && Crc32(0, packed, header.packedSize) == header.packedCrc;
   // A plain size no stream of this length can reach would only cost a huge allocation.
   ok = ok && header.plainSize <= kMaxInflateRatio * header.packedSize;
 
@@ -172,7 +173,7 @@ uint8_t* CGuard::DecodeBlob(const uint8_t* blob, uint32_t& size, uint32_t* extra
     }
   }
 
-  ok = ok && crc32(0, plain, header.plainSize) == header.plainCrc;
+  ok = ok && Crc32(0, plain, header.plainSize) == header.plainCrc;
   ZeroAndFree(clear, length);
   if (!ok) {
     ZeroAndFree(plain, written);

@@ -233,6 +233,7 @@ int CDlgSetup::InstallNow() {
   }
   // Runs on this thread with the page's controls disabled; the page does not repaint meanwhile.
   if (!m_wizard->m_install->Install()) {
+    m_wizard->m_install->m_procedureFailed = 1;
     MessageBoxId(kTextInstallFailed, MB_OK);
     SetWizardStep(kStepFinished);
     PostToMain(UM_CANCEL);  // closes without the question

@@ -1,5 +1,6 @@
 #include "ui/page_welcome.h"
 
+#include "app/install.h"
 #include "app/text_ids.h"
 #include "ui/resource_ids.h"
 #include "ui/wizard.h"
@@ -71,7 +72,10 @@ void CDlgWelcome::Remove() {
   if (MessageBoxText(question.WideAt(0), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
   m_wizard->DisablePageControls();
   // A failed removal leaves the page disabled: only closing the frame remains.
-  if (!m_wizard->Uninstall()) return;
+  if (!m_wizard->Uninstall()) {
+    m_wizard->m_install->m_procedureFailed = 1;
+    return;
+  }
   SetWizardStep(kStepFinished);
   PostToMain(UM_SHOW_DONE);
 }

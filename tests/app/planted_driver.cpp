@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   if (process) CloseHandle(process);
-  if (!driver.Click(kCancel) || !gui::Driver::Answer(driver.WaitForMessageBox(), kYes) || driver.WaitForEnd() != 0) {
+  if (!driver.Click(kCancel) || !gui::Driver::Answer(driver.WaitForMessageBox(), kYes) || driver.WaitForEnd() != 1602) {  // cancelled
     fprintf(stderr, "planted_driver: the program did not end through its close question\n");
     return 1;
   }

@@ -149,6 +149,10 @@ Snapshot Capture() {
   for (const View& view : views) {
     CaptureKey(out, HKEY_LOCAL_MACHINE, view.tag, L"Software\\DemoLayout", view.flag, true);
     CaptureKey(out, HKEY_LOCAL_MACHINE, view.tag, L"Software", view.flag, false);
+    // The entries of Installed apps and the sign-in stubs of Active Setup.
+    CaptureKey(out, HKEY_LOCAL_MACHINE, view.tag, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", view.flag, true);
+    CaptureKey(out, HKEY_LOCAL_MACHINE, view.tag, L"Software\\Microsoft\\Active Setup\\Installed Components", view.flag,
+               true);
   }
   const View& native = views.back();
   CaptureKey(out, HKEY_LOCAL_MACHINE, native.tag, L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts", native.flag,

@@ -69,6 +69,14 @@ std::set<std::string> InstalledPlaces(const std::string& programCopy) {
   for (const char* value : {"SetupCopy", "SetupLink", "Version", "KeyAssignments", "Variant", "DecimalKey",
                             "TildeDeadKey", "TildeDeadKeyPreset"})
     places.insert(record + "Polish\\Settings\\1.0\\@" + value);
+  // The entry of Installed apps, in the program's view.
+  const std::string apps = "reg:" + OwnView() + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                           "{C00D2462-1F17-4976-A3B3-2FDD95E48B82}\\";
+  places.insert(apps);
+  for (const char* value : {"DisplayName", "DisplayVersion", "Publisher", "URLInfoAbout", "UninstallString", "ModifyPath",
+                            "QuietUninstallString", "DisplayIcon", "InstallLocation", "InstallDate", "NoRepair",
+                            "EstimatedSize"})
+    places.insert(apps + "@" + value);
   const std::string entry = "reg:" + NativeView() + "\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\a0000415\\";
   places.insert(entry);
   for (const char* value : {"Layout Text", "Layout File", "Layout Product Code", "Layout Id"})

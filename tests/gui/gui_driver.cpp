@@ -1,5 +1,7 @@
 #include "tests/gui/gui_driver.h"
 
+#include <cstdio>
+
 namespace gui {
 
 namespace {
@@ -101,6 +103,20 @@ bool Driver::Start(const std::wstring& program, const std::wstring& frameClass, 
 }
 
 std::string Driver::DebugLog() const { return ReadFrom(m_log, m_logStart); }
+
+bool Driver::FollowFrame() {
+  HWND frame = Frame();
+  DWORD id = 0;
+  if (!frame || !GetWindowThreadProcessId(frame, &id)) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+  if (!process) return false;
+  if (m_process.hProcess) CloseHandle(m_process.hProcess);
+  if (m_process.hThread) CloseHandle(m_process.hThread);
+  m_process = {};
+  m_process.hProcess = process;
+  m_process.dwProcessId = id;
+  return true;
+}
 
 HWND Driver::Frame() const { return FindWindowW(m_class.c_str(), nullptr); }
 

@@ -36,6 +36,9 @@ class Driver {
   // Starts the program (a Windows path) and waits for its frame window.
   bool Start(const std::wstring& program, const std::wstring& frameClass, const WineDebug& debug = {},
              const Launch& launch = {});
+  // From now on the driven process is the one that owns the frame: after Start of a program that
+  // starts the installer itself (Wine's uninstaller), so that WaitForEnd gives the installer's code.
+  bool FollowFrame();
   HWND Frame() const;
   HWND Page() const;  // the page dialog inside the frame
   // The page on view once it has control id, visible; null after the timeout.

@@ -8,10 +8,12 @@
 
 namespace {
 
-TableSet Tables(const std::string& common) {
+// The common table, with the version and publisher of Installed apps unless asked without.
+TableSet Tables(const std::string& common, bool entryTexts = true) {
   TableSet tables;
   Problems problems;
-  ParseTextFile("common.txt", common, &tables.tables[kTableCommon], &problems);
+  ParseTextFile("common.txt", common + (entryTexts ? "== 331\n1.0\n== 332\nVendor\n" : ""), &tables.tables[kTableCommon],
+                &problems);
   ParseTextFile("en.txt", "== 113\nQWERTY\n", &tables.tables[kTableLanguage0], &problems);
   EXPECT_TRUE(problems.Empty()) << Joined(problems);
   return tables;
@@ -30,12 +32,15 @@ TEST(PackageReview, TheDemosKeyAndProductCodeAndScriptsNamingAnotherLayout) {
   const TableSet tables = Tables(std::string("== 84\n") + kDemoProductCode +
                                  "\n== 85\na0010427\n"
                                  "== 62\nID=\"%04x:%s\"\n"
-                                 "== 66\nID=\"0427:A0010427\"\nID=\"0409:a0000415\"\n");
+                                 "== 66\nID=\"0427:A0010427\"\nID=\"0409:a0000415\"\n",
+                                 false);
   Problems warnings;
   ReviewPackage("package.toml", 3, MaterialFromSeed(kDemoSeed).block, tables, {}, &warnings);
   EXPECT_EQ(Joined(warnings),
             "package.toml:3: the key block is the demo's (seed \"demo-2026-12\"): give the package a seed of its own\n"
             "common.txt:1: text 84: the product code is the demo's; give the layout one of its own\n"
+            "package.toml: text 331 (version) is missing: Installed apps shows the layout without it\n"
+            "package.toml: text 332 (publisher) is missing: Installed apps shows the layout without it\n"
             "common.txt:7: text 66: the script names layout a0000415, but text 85 is a0010427\n");
 
   // A package of its own: nothing to say.

@@ -63,7 +63,7 @@ inline void WriteMinimalPackage(const TempFolder& folder, const std::string& ext
                "language1 = \"licence/pl.txt\"\n" +
                    extraManifest);
   folder.Write("texts/common.txt", "== 86\n0415\n== 4\nSoftware\\Demo\n");
-  folder.Write("texts/extra.txt", "== 94\nFrame\n");
+  folder.Write("texts/extra.txt", "== 94\nFrame\n== 331\n1.0\n== 332\nTest\n");
   folder.Write("texts/en.txt", "== 93\nSetup\n== 97\nWelcome to %s\n");
   folder.Write("texts/pl.txt", "== 93\nInstalator\n== 97\nWitamy: %s\n");
   folder.Write("licence/en.txt", "Licence\nline two\n");

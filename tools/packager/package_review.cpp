@@ -76,6 +76,13 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
       warnings->Add(table->path, code->line, "text 84: the product code is the demo's; give the layout one of its own");
     }
   }
+  // Installed apps shows them beside the layout's name; without them the entry is thinner.
+  for (uint32_t id : {kTextDisplayVersion, kTextPublisher}) {
+    if (!Lookup(tables, id, &table)) {
+      warnings->Add(origin, 0, "text " + std::to_string(id) + std::string(id == kTextPublisher ? " (publisher)" : " (version)") +
+                                   " is missing: Installed apps shows the layout without it");
+    }
+  }
   const TextEntry* layout = Lookup(tables, kTextLayoutKlid, &table);
   for (const TextFile& file : tables.tables) {
     for (const TextEntry& entry : file.entries) {
