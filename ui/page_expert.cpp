@@ -114,7 +114,10 @@ void ExpertRows::Initialise() {
   for (int row = 0; row < m_rowCount; ++row) {
     const uint32_t key = m_design.rows[row].key;
     const KeyEntry* entry = m_page->m_wizard->FindKey(key);
-    if (entry) m_page->SetItemText(m_design.firstCheck + row, entry->captionText);
+    if (entry) {
+      m_page->SetItemText(m_design.firstCheck + row, entry->captionText);
+      m_page->SetItemText(m_design.firstCombo + row + IDC_EXPERT_LABEL_OFFSET, entry->captionText);
+    }
     if (m_pairs) {
       m_pairs[row].key = key;
       m_pairs[row].value = entry ? entry->*m_design.field : 0;
