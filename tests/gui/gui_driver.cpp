@@ -181,42 +181,26 @@ bool Driver::OpenList(int id, bool open) const {
   return combo && SendMessageW(combo, CB_SHOWDROPDOWN, open ? TRUE : FALSE, 0);
 }
 
-// SendInput and keys posted to the focused window both arrive under Wine on Xvfb; SendInput goes
-// the way a keyboard's do (the system's key state, its choice of the window), so that is used.
+// Posted to the window that has the focus in the program's thread, as the system hands keys on.
+// SendInput arrives under Wine on Xvfb too, but only while the program's window is in front.
 bool Driver::Key(WORD vk, bool alt) const {
-  DWORD processId = 0;
-  GetWindowThreadProcessId(GetForegroundWindow(), &processId);
-  if (processId != m_process.dwProcessId) return false;
-  INPUT keys[4] = {};
-  int count = 0;
-  auto add = [&keys, &count](WORD key, DWORD flags) {
-    keys[count].type = INPUT_KEYBOARD;
-    keys[count].ki.wVk = key;
-    keys[count++].ki.dwFlags = flags;
-  };
-  if (alt) add(VK_MENU, 0);
-  add(vk, 0);
-  add(vk, KEYEVENTF_KEYUP);
-  if (alt) add(VK_MENU, KEYEVENTF_KEYUP);
-  const UINT sent = SendInput(static_cast<UINT>(count), keys, sizeof(INPUT));
+  GUITHREADINFO info = {sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+  if (!GetGUIThreadInfo(m_process.dwThreadId, &info) || !info.hwndFocus) return false;
+  const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;  // the program's loop makes the characters
+  const LPARAM key = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16 | 1 | (alt ? 1 << 29 : 0);
+  const bool posted = PostMessageW(info.hwndFocus, down, vk, key) && PostMessageW(info.hwndFocus, down + 1, vk, key | 0xC0000000);
   Sleep(300);  // the program takes them from its queue in its own time
-  return sent == static_cast<UINT>(count);
+  return posted;
 }
 
-bool Driver::ListOpen(int id) const {
-  HWND combo = Control(id);
-  return combo && SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0);
-}
+bool Driver::ListOpen(int id) const { return SendMessageW(Control(id), CB_GETDROPPEDSTATE, 0, 0) != 0; }
 
 std::wstring Driver::Label(int id) const {
-  HWND control = Control(id);
-  for (HWND w = control ? GetWindow(control, GW_HWNDPREV) : nullptr; w; w = GetWindow(w, GW_HWNDPREV)) {
-    wchar_t name[16] = {};
-    GetClassNameW(w, name, 16);
-    if (_wcsicmp(name, L"Static") == 0) return WindowText(w);
-    if ((GetWindowLongW(w, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) break;
-  }
-  return L"";
+  wchar_t name[16] = {};
+  HWND w = Control(id);
+  while ((w = GetWindow(w, GW_HWNDPREV)) && GetClassNameW(w, name, 16) && _wcsicmp(name, L"Static") != 0)
+    if ((GetWindowLongW(w, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) return L"";
+  return WindowText(w);
 }
 
 HWND Driver::WaitForMessageBox(DWORD timeoutMs) const {

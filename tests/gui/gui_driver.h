@@ -56,13 +56,11 @@ class Driver {
   // before the list shows).
   bool OpenList(int id, bool open) const;
 
-  // A key pressed and let go (with Alt held for a letter's access key) while the program's
-  // window is in the foreground, and a moment for the program to take it; false when another
-  // window is.
+  // A key pressed and let go (with Alt: an access key), then a moment for the program to take it.
   bool Key(WORD vk, bool alt = false) const;
   bool ListOpen(int id) const;
-  // What a screen reader names control id by: the text of the static before it in the z-order
-  // (the search stops at a control that starts a group and is a tab stop); empty for none.
+  // What a screen reader names control id by: the static before it in the z-order (the search
+  // stops at a control that starts a group and is a tab stop).
   std::wstring Label(int id) const;
 
   // A message box of the program (a visible top-level dialog of its process).
