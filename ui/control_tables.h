@@ -52,9 +52,9 @@ extern const ControlText kDoneTexts[];
 extern const ControlText kExpert1Texts[];
 extern const ControlText kExpert2Texts[];
 
-// A page and the texts of the controls a person presses or that label one (what their access
-// keys come from): its ControlTextTable and the texts it formats into controls itself (null:
-// none). The page's prose (titles, bodies, notes) shows "&" as it is. Ends with a null name.
+// A page and the texts of its controls, which their access keys come from: its ControlTextTable
+// and the texts it formats into controls itself (null: none). Titles and bodies, which show a
+// "&" as it is, are not listed. Ends with a null name.
 struct PageTexts {
   const char* name;
   const ControlText* table;

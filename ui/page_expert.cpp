@@ -46,11 +46,13 @@ const uint32_t kHidden2[] = {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 150
                              1515, 1516, 1517, 1518, 1519, 1520, 1601, 1602, 1603, 1604, 1605, 1606, 1607, 1608,
                              1609, 1610, 1611, 1612, 1613, 1614, 1615, 1616, 1617, 1618, 1619, 1620, 0};
 
-const ExpertDesign kExpert1 = {IDC_EXPERT1_CHECK_FIRST, IDC_EXPERT1_COMBO_FIRST, kRows1, kChoices1, kHidden1, kExpert1Texts,
-                               &KeyEntry::virtualKey, 1, 0, CBN_SELENDOK, IDC_SHOW_EXPERT2, UM_SHOW_EXPERT2};
+const ExpertDesign kExpert1 = {IDC_EXPERT1_CHECK_FIRST, IDC_EXPERT1_COMBO_FIRST, kRows1, kChoices1, kHidden1,
+                               kExpert1Texts, &KeyEntry::virtualKey, 1, 0, CBN_SELENDOK, IDC_SHOW_EXPERT2,
+                               UM_SHOW_EXPERT2};
 
-const ExpertDesign kExpert2 = {IDC_EXPERT2_CHECK_FIRST, IDC_EXPERT2_COMBO_FIRST, kRows2, kChoices2, kHidden2, kExpert2Texts,
-                               &KeyEntry::hardwareCode, 0, 1, CBN_SELCHANGE, IDC_SHOW_EXPERT1, UM_SHOW_EXPERT1};
+const ExpertDesign kExpert2 = {IDC_EXPERT2_CHECK_FIRST, IDC_EXPERT2_COMBO_FIRST, kRows2, kChoices2, kHidden2,
+                               kExpert2Texts, &KeyEntry::hardwareCode, 0, 1, CBN_SELCHANGE, IDC_SHOW_EXPERT1,
+                               UM_SHOW_EXPERT1};
 
 int CountRows(const KeyRow* rows) {
   int count = 0;

@@ -184,11 +184,13 @@ bool Driver::OpenList(int id, bool open) const {
 // Posted to the window that has the focus in the program's thread, as the system hands keys on.
 // SendInput arrives under Wine on Xvfb too, but only while the program's window is in front.
 bool Driver::Key(WORD vk, bool alt) const {
-  GUITHREADINFO info = {sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
   if (!GetGUIThreadInfo(m_process.dwThreadId, &info) || !info.hwndFocus) return false;
   const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;  // the program's loop makes the characters
   const LPARAM key = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16 | 1 | (alt ? 1 << 29 : 0);
-  const bool posted = PostMessageW(info.hwndFocus, down, vk, key) && PostMessageW(info.hwndFocus, down + 1, vk, key | 0xC0000000);
+  const bool posted =
+      PostMessageW(info.hwndFocus, down, vk, key) && PostMessageW(info.hwndFocus, down + 1, vk, key | 0xC0000000);
   Sleep(300);  // the program takes them from its queue in its own time
   return posted;
 }

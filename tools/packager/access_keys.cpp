@@ -2,6 +2,8 @@
 
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "strings/upper_case.h"
 #include "tools/packager/utf.h"
