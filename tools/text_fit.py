@@ -139,6 +139,11 @@ class Font:
         return total
 
 
+def shown(text):
+    """A control's text as drawn: the "&" before an access key is not, "&&" is one "&"."""
+    return text.replace("&&", "\0").replace("&", "").replace("\0", "&")
+
+
 def wrap(font, text, width):
     """Lines of a word-wrapping static control; None when a word alone is wider than the control."""
     lines = []
@@ -181,6 +186,7 @@ class Checker:
     def line(self, where, what, text, units, reserve, font=None):
         """A one-line control (check box, button, combo box field, centred label)."""
         font = font or self.font
+        text = shown(text)
         room = self.px_x(units) - reserve
         need = max((font.width(part) for part in text.replace("\r\n", "\n").split("\n")), default=0)
         lines = text.count("\n") + 1
@@ -191,6 +197,7 @@ class Checker:
         """A word-wrapping static control."""
         room = self.px_x(width_units)
         fits_lines = self.px_y(height_units) // self.font.height
+        text = shown(text)
         lines = wrap(self.font, text, room)
         if lines is None:
             self.report(False, where, what, text, "a word is wider than %d px" % room)
@@ -260,7 +267,7 @@ def check_language(checker, t, number, lang):
                        (name(130), t(130)),
                        ("format 134 with 81", pre_vista),
                        ("format 134 with 81 + 133", pre_vista + "\n\n" + t(133))):
-        checker.static("finish 1204", what, body, 302, 40)
+        checker.static("finish 1204", what, body, 302, 56)
     checker.line("finish 1213", name(137), t(137), 90, BUTTON)
 
 

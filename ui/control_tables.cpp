@@ -1,5 +1,8 @@
 #include "ui/control_tables.h"
 
+#include "app/text_ids.h"
+#include "ui/resource_ids.h"
+
 const KeyPair* FindPair(uint32_t key, const KeyPair* pairs, int count) {
   if (!pairs) return nullptr;
   for (int i = 0; count < 0 || i < count; ++i) {
@@ -26,3 +29,77 @@ int CountComboItems(const ComboItem* table) {
     while (table[count].textId != 0) ++count;
   return count;
 }
+
+const ControlText kWelcomeTexts[] = {
+    {IDC_UI_LANGUAGE_LABEL, kTextUiLanguageLabel},
+    {IDC_REMOVE, kTextRemoveButton},
+    {IDC_CANCEL, kTextCancel},
+    {IDC_NEXT, kTextNext},
+    {IDC_OPEN_DOCUMENT, kTextOpenDocumentButton},
+    {IDC_CHANGE_SETTINGS, kTextChangeSettingsButton},
+    {0, 0},
+};
+
+const ControlText kEulaTexts[] = {
+    {IDC_EULA_TITLE, kTextLicenceTitle},  // the label of the licence text
+    {IDC_EULA_ACCEPTED, kTextLicenceAccepted},
+    {IDC_CANCEL, kTextCancel},
+    {IDC_BACK, kTextBack},
+    {IDC_NEXT, kTextNext},
+    {0, 0},
+};
+
+const ControlText kSetupTexts[] = {
+    {IDC_CANCEL, kTextCancel},
+    {IDC_BACK, kTextBack},
+    {IDC_LAYOUT_LANGUAGE_LABEL, kTextSetupLanguageLabelFormat},
+    {IDC_INSTALL, kTextInstallButton},
+    {IDC_DESKTOP_LINKS, kTextDesktopLinksBox},
+    {IDC_USER_HOTKEYS, kTextUserHotkeysBox},
+    {IDC_ALT_IMAGE, kTextAltImageBox},
+    {IDC_VARIANT_LABEL, kTextVariantLabel},
+    {IDC_DECIMAL_KEY_LABEL, kTextDecimalKeyLabel},
+    {IDC_SETUP_NOTE, kTextSetupNote},
+    {IDC_SHOW_EXPERT1, kTextExpertPage1},
+    {IDC_SHOW_EXPERT2, kTextExpertPage2},
+    {0, 0},
+};
+
+const ControlText kDoneTexts[] = {
+    {IDC_FINISH, kTextFinishButton},
+    {0, 0},
+};
+
+const ControlText kExpert1Texts[] = {
+    {IDC_CANCEL, kTextCancel},
+    {IDC_EXPERT_OK, kTextBack},
+    {IDC_SHOW_EXPERT1, kTextExpertPage1},
+    {0, 0},
+};
+
+const ControlText kExpert2Texts[] = {
+    {IDC_CANCEL, kTextCancel},
+    {IDC_EXPERT_OK, kTextBack},
+    {IDC_SHOW_EXPERT1, kTextExpertPage1},
+    {IDC_SHOW_EXPERT2, kTextExpertPage2},
+    {0, 0},
+};
+
+namespace {
+
+const ControlText kSetupFormattedTexts[] = {
+    {IDC_LANGUAGE_SCRIPT, kTextLanguageScriptBoxFormat},
+    {0, 0},
+};
+
+}  // namespace
+
+const PageTexts kPageTexts[] = {
+    {"welcome page", kWelcomeTexts, nullptr},
+    {"licence page", kEulaTexts, nullptr},
+    {"setup page", kSetupTexts, kSetupFormattedTexts},
+    {"expert page 1", kExpert1Texts, nullptr},
+    {"expert page 2", kExpert2Texts, nullptr},
+    {"finish page", kDoneTexts, nullptr},
+    {nullptr, nullptr, nullptr},
+};

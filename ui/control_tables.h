@@ -1,6 +1,6 @@
-// The tables that the pages hand to the control operations of CWndBase, and the two lookups
-// that need no window. Every table is a plain array that ends with a terminating entry (its
-// first field 0); none owns anything.
+// The tables that the pages hand to the control operations of CWndBase, the texts of every
+// page's controls, and the lookups that need no window. Every table is a plain array that ends
+// with a terminating entry (its first field 0); none owns anything.
 #pragma once
 
 #include <cstdint>
@@ -43,3 +43,21 @@ uint32_t LookupRowKey(uint32_t controlId, const KeyRow* table);
 
 // The number of entries before the terminating one.
 int CountComboItems(const ComboItem* table);
+
+// Each page's ControlTextTable.
+extern const ControlText kWelcomeTexts[];
+extern const ControlText kEulaTexts[];
+extern const ControlText kSetupTexts[];
+extern const ControlText kDoneTexts[];
+extern const ControlText kExpert1Texts[];
+extern const ControlText kExpert2Texts[];
+
+// A page and the texts of its controls, which their access keys come from: its ControlTextTable
+// and the texts it formats into controls itself (null: none). Titles and bodies, which show a
+// "&" as it is, are not listed. Ends with a null name.
+struct PageTexts {
+  const char* name;
+  const ControlText* table;
+  const ControlText* formatted;
+};
+extern const PageTexts kPageTexts[];

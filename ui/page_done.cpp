@@ -10,11 +10,6 @@ namespace {
 // by itself. A package without it gives an empty first part.
 constexpr uint32_t kTextFinishBodyOldFormat = 134;
 
-const ControlText kDoneTexts[] = {
-    {IDC_FINISH, kTextFinishButton},
-    {0, 0},
-};
-
 }  // namespace
 
 int CDlgDone::OnInitDialog() {

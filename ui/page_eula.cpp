@@ -7,15 +7,6 @@
 
 namespace {
 
-const ControlText kEulaTexts[] = {
-    {IDC_EULA_TITLE, kTextLicenceTitle},
-    {IDC_EULA_ACCEPTED, kTextLicenceAccepted},
-    {IDC_CANCEL, kTextCancel},
-    {IDC_BACK, kTextBack},
-    {IDC_NEXT, kTextNext},
-    {0, 0},
-};
-
 // The licence files have bare line feeds; a multi-line edit control breaks lines only at CR LF.
 int WithCrLf(const GString& text, GString& out) {
   const WChar* p = text.WideAt(0);

@@ -26,13 +26,6 @@ const ComboItem kChoices1[] = {
 const uint32_t kHidden1[] = {1315, 1316, 1317, 1318, 1319, 1320, 1415, 1416, 1417, 1418, 1419, 1420,
                              IDC_SHOW_EXPERT2, 0};
 
-const ControlText kTexts1[] = {
-    {IDC_CANCEL, kTextCancel},
-    {IDC_EXPERT_OK, kTextBack},
-    {IDC_SHOW_EXPERT1, kTextExpertPage1},
-    {0, 0},
-};
-
 // Page 2: scan codes.
 const KeyRow kRows2[] = {
     {1601, 0x3A},   {1602, 0x1D},   {1603, 0xE068}, {1604, 0xE067}, {1605, 0xE065}, {1606, 0xE066},
@@ -53,19 +46,13 @@ const uint32_t kHidden2[] = {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 150
                              1515, 1516, 1517, 1518, 1519, 1520, 1601, 1602, 1603, 1604, 1605, 1606, 1607, 1608,
                              1609, 1610, 1611, 1612, 1613, 1614, 1615, 1616, 1617, 1618, 1619, 1620, 0};
 
-const ControlText kTexts2[] = {
-    {IDC_CANCEL, kTextCancel},
-    {IDC_EXPERT_OK, kTextBack},
-    {IDC_SHOW_EXPERT1, kTextExpertPage1},
-    {IDC_SHOW_EXPERT2, kTextExpertPage2},
-    {0, 0},
-};
+const ExpertDesign kExpert1 = {IDC_EXPERT1_CHECK_FIRST, IDC_EXPERT1_COMBO_FIRST, kRows1, kChoices1, kHidden1,
+                               kExpert1Texts, &KeyEntry::virtualKey, 1, 0, CBN_SELENDOK, IDC_SHOW_EXPERT2,
+                               UM_SHOW_EXPERT2};
 
-const ExpertDesign kExpert1 = {IDC_EXPERT1_CHECK_FIRST, IDC_EXPERT1_COMBO_FIRST, kRows1, kChoices1, kHidden1, kTexts1,
-                               &KeyEntry::virtualKey, 1, 0, CBN_SELENDOK, IDC_SHOW_EXPERT2, UM_SHOW_EXPERT2};
-
-const ExpertDesign kExpert2 = {IDC_EXPERT2_CHECK_FIRST, IDC_EXPERT2_COMBO_FIRST, kRows2, kChoices2, kHidden2, kTexts2,
-                               &KeyEntry::hardwareCode, 0, 1, CBN_SELCHANGE, IDC_SHOW_EXPERT1, UM_SHOW_EXPERT1};
+const ExpertDesign kExpert2 = {IDC_EXPERT2_CHECK_FIRST, IDC_EXPERT2_COMBO_FIRST, kRows2, kChoices2, kHidden2,
+                               kExpert2Texts, &KeyEntry::hardwareCode, 0, 1, CBN_SELCHANGE, IDC_SHOW_EXPERT1,
+                               UM_SHOW_EXPERT1};
 
 int CountRows(const KeyRow* rows) {
   int count = 0;
@@ -129,7 +116,10 @@ void ExpertRows::Initialise() {
   for (int row = 0; row < m_rowCount; ++row) {
     const uint32_t key = m_design.rows[row].key;
     const KeyEntry* entry = m_page->m_wizard->FindKey(key);
-    if (entry) m_page->SetItemText(m_design.firstCheck + row, entry->captionText);
+    if (entry) {
+      m_page->SetItemText(m_design.firstCheck + row, entry->captionText);
+      m_page->SetItemText(m_design.firstCombo + row + IDC_EXPERT_LABEL_OFFSET, entry->captionText);
+    }
     if (m_pairs) {
       m_pairs[row].key = key;
       m_pairs[row].value = entry ? entry->*m_design.field : 0;

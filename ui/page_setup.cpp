@@ -13,22 +13,6 @@ namespace {
 
 constexpr int kNameBufferSize = 1024;
 
-const ControlText kSetupTexts[] = {
-    {IDC_CANCEL, kTextCancel},
-    {IDC_BACK, kTextBack},
-    {IDC_LAYOUT_LANGUAGE_LABEL, kTextSetupLanguageLabelFormat},
-    {IDC_INSTALL, kTextInstallButton},
-    {IDC_DESKTOP_LINKS, kTextDesktopLinksBox},
-    {IDC_USER_HOTKEYS, kTextUserHotkeysBox},
-    {IDC_ALT_IMAGE, kTextAltImageBox},
-    {IDC_VARIANT_LABEL, kTextVariantLabel},
-    {IDC_DECIMAL_KEY_LABEL, kTextDecimalKeyLabel},
-    {IDC_SETUP_NOTE, kTextSetupNote},
-    {IDC_SHOW_EXPERT1, kTextExpertPage1},
-    {IDC_SHOW_EXPERT2, kTextExpertPage2},
-    {0, 0},
-};
-
 const uint32_t kHidden[] = {IDC_SHOW_EXPERT2, 0};
 
 const ComboItem kVariants[] = {

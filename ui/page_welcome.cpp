@@ -9,16 +9,6 @@ namespace {
 
 constexpr uint32_t kInstalledByThisInstaller = 190;  // m_installedId of our own record
 
-const ControlText kWelcomeTexts[] = {
-    {IDC_UI_LANGUAGE_LABEL, kTextUiLanguageLabel},
-    {IDC_REMOVE, kTextRemoveButton},
-    {IDC_CANCEL, kTextCancel},
-    {IDC_NEXT, kTextNext},
-    {IDC_OPEN_DOCUMENT, kTextOpenDocumentButton},
-    {IDC_CHANGE_SETTINGS, kTextChangeSettingsButton},
-    {0, 0},
-};
-
 const ComboItem kUiLanguages[] = {
     {kTextUiLanguage0, 0},
     {kTextUiLanguage1, 1},

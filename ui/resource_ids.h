@@ -54,9 +54,11 @@
 #define IDC_FINISH 1213
 #define IDC_DONE_UNUSED 1211
 
-/* Expert pages: row r (1-20) is check box first + r - 1 and its combo box 100 above it */
+/* Expert pages: row r (1-20) is check box first + r - 1 and its combo box 100 above it; the
+   list's hidden label (page 1, the rows it shows) is 1000 above the combo box */
 #define IDC_EXPERT_OK 301
 #define IDC_EXPERT1_CHECK_FIRST 1301
 #define IDC_EXPERT1_COMBO_FIRST 1401
 #define IDC_EXPERT2_CHECK_FIRST 1501
 #define IDC_EXPERT2_COMBO_FIRST 1601
+#define IDC_EXPERT_LABEL_OFFSET 1000

@@ -21,6 +21,14 @@ constexpr int kFaceNameMax = LF_FACESIZE - 1;
 constexpr int kMainWidth = 500;  // until the first page sizes the frame
 constexpr int kMainHeight = 400;
 
+// The dialog manager would turn Escape into IDCANCEL for the page, and the installed welcome
+// page's IDCANCEL is its open button: Escape goes to the frame's table, which ignores it, unless
+// the control with the focus asks for it (an open list, which it closes).
+bool IsEscapeForTheFrame(MSG* msg) {
+  if (msg->message != WM_KEYDOWN || msg->wParam != VK_ESCAPE) return false;
+  return !(SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)) & DLGC_WANTMESSAGE);
+}
+
 }  // namespace
 
 CWizard::CWizard(CInstall* install) : m_install(install) {}
@@ -56,9 +64,7 @@ int CWizard::Run() {
   for (;;) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
-    // The dialog manager would turn Escape into IDCANCEL for the page, and the installed welcome
-    // page's IDCANCEL is its open button: Escape goes to the frame's table, which ignores it.
-    const bool escape = msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE;
+    const bool escape = IsEscapeForTheFrame(&msg);
     if (!escape && m_currentPage && m_currentPage->m_hWnd && IsDialogMessageW(m_currentPage->m_hWnd, &msg)) continue;
     if (!m_mainWnd) continue;
     if (accelerators && TranslateAcceleratorW(m_mainWnd->m_hWnd, accelerators, &msg)) continue;

@@ -11,6 +11,12 @@ constexpr UINT kFrameChangedFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP
 
 CWndBase* ObjectOf(HWND hwnd) { return reinterpret_cast<CWndBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
+// While a page is made neither it nor the frame is shown yet: the control's own style tells.
+bool CanBePressed(HWND control) {
+  const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+  return (style & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE;
+}
+
 }  // namespace
 
 CWndBase::~CWndBase() {
@@ -200,8 +206,21 @@ int CWndBase::CreatePage(int templateId, HWND parent) {
   // The page may have been destroyed during its creation (and this object with it) only when
   // its parent went away; then hwnd is null and nothing below touches the object.
   if (!hwnd || !m_hWnd) return 0;
+  ChooseDefaultButton();
   ShowWindow(m_hWnd, SW_SHOW);
   return 1;
+}
+
+void CWndBase::ChooseDefaultButton() {
+  const LRESULT defaultId = SendMessageW(m_hWnd, DM_GETDEFID, 0, 0);
+  HWND button = HIWORD(defaultId) == DC_HASDEFID ? GetDlgItem(m_hWnd, LOWORD(defaultId)) : nullptr;
+  if (!button || CanBePressed(button)) return;
+  for (HWND next = GetWindow(button, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
+    const LRESULT code = SendMessageW(next, WM_GETDLGCODE, 0, 0);
+    if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) || !CanBePressed(next)) continue;
+    SendMessageW(m_hWnd, DM_SETDEFID, static_cast<WPARAM>(GetDlgCtrlID(next)), 0);
+    return;
+  }
 }
 
 int CWndBase::AttachWindow(HWND hwnd) {

@@ -116,5 +116,9 @@ class CWndBase {
     DispatchFrame* outer;
   };
   void ResetMessageFields();
+  // Enter clicks the page's default button: one that the page hides or disables hands that part
+  // to the next push button after it that a person can press (the welcome page's next button,
+  // where the open button is hidden); a page without one keeps it (Enter then does nothing).
+  void ChooseDefaultButton();
   DispatchFrame* m_frame = nullptr;
 };

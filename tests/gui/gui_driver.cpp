@@ -197,6 +197,30 @@ bool Driver::OpenList(int id, bool open) const {
   return combo && SendMessageW(combo, CB_SHOWDROPDOWN, open ? TRUE : FALSE, 0);
 }
 
+// Posted to the window that has the focus in the program's thread, as the system hands keys on.
+// SendInput arrives under Wine on Xvfb too, but only while the program's window is in front.
+bool Driver::Key(WORD vk, bool alt) const {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(m_process.dwThreadId, &info) || !info.hwndFocus) return false;
+  const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;  // the program's loop makes the characters
+  const LPARAM key = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC) << 16 | 1 | (alt ? 1 << 29 : 0);
+  const bool posted =
+      PostMessageW(info.hwndFocus, down, vk, key) && PostMessageW(info.hwndFocus, down + 1, vk, key | 0xC0000000);
+  Sleep(300);  // the program takes them from its queue in its own time
+  return posted;
+}
+
+bool Driver::ListOpen(int id) const { return SendMessageW(Control(id), CB_GETDROPPEDSTATE, 0, 0) != 0; }
+
+std::wstring Driver::Label(int id) const {
+  wchar_t name[16] = {};
+  HWND w = Control(id);
+  while ((w = GetWindow(w, GW_HWNDPREV)) && GetClassNameW(w, name, 16) && _wcsicmp(name, L"Static") != 0)
+    if ((GetWindowLongW(w, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) return L"";
+  return WindowText(w);
+}
+
 HWND Driver::WaitForMessageBox(DWORD timeoutMs) const {
   return Poll(
       [this] {

@@ -59,6 +59,13 @@ class Driver {
   // before the list shows).
   bool OpenList(int id, bool open) const;
 
+  // A key pressed and let go (with Alt: an access key), then a moment for the program to take it.
+  bool Key(WORD vk, bool alt = false) const;
+  bool ListOpen(int id) const;
+  // What a screen reader names control id by: the static before it in the z-order (the search
+  // stops at a control that starts a group and is a tab stop).
+  std::wstring Label(int id) const;
+
   // A message box of the program (a visible top-level dialog of its process).
   HWND WaitForMessageBox(DWORD timeoutMs = kTimeoutMs) const;
   static std::wstring BoxText(HWND box);

@@ -389,3 +389,44 @@ TEST(PolishUser, EveryTextOfTheFirstPageIsPolish) {
   ASSERT_TRUE(gui::Driver::Answer(box, IDYES));
   EXPECT_EQ(setup.WaitForEnd(), 1602) << "cancelled";
 }
+
+// Keys only (Windows 10 prefix, after the above): Enter goes on where the template's default is
+// hidden, Alt and a letter reach what they name, lists and the licence are named by their labels.
+TEST(KeyboardInstallation, FromTheFirstPageToTheFinishPage) {
+  Texts text;
+  gui::Driver setup;
+  ASSERT_TRUE(text.ok() && InstalledId() == 0 && setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass), kRestartLog) &&
+              setup.WaitForPage(IDC_WELCOME_TITLE));
+  EXPECT_EQ(setup.Label(IDC_UI_LANGUAGE), text(kTextUiLanguageLabel));
+  ASSERT_TRUE(setup.Key('L', true) && setup.Key(VK_RETURN) && setup.WaitForPage(IDC_EULA_ACCEPTED));
+  EXPECT_EQ(setup.Label(IDC_EULA_TEXT), text(kTextLicenceTitle));
+  ASSERT_TRUE(setup.Key('A', true) && setup.Key(VK_RETURN) && setup.WaitForPage(IDC_INSTALL));
+  EXPECT_EQ(setup.Label(IDC_LAYOUT_LANGUAGE), text.Formatted(kTextSetupLanguageLabelFormat, kTextLayoutName));
+  EXPECT_EQ(setup.Label(IDC_VARIANT), text(kTextVariantLabel));
+  EXPECT_EQ(setup.Label(IDC_DECIMAL_KEY), text(kTextDecimalKeyLabel));
+  ASSERT_TRUE(setup.Key('K', true) && setup.WaitForPage(IDC_EXPERT1_CHECK_FIRST));
+  for (int row = 0; row < 14; ++row)
+    EXPECT_EQ(setup.Label(IDC_EXPERT1_COMBO_FIRST + row), setup.Text(IDC_EXPERT1_CHECK_FIRST + row)) << row;
+  ASSERT_TRUE(setup.Key(VK_TAB) && setup.Key(VK_SPACE) && setup.Checked(IDC_EXPERT1_CHECK_FIRST));
+  ASSERT_TRUE(setup.Key(VK_SPACE) && setup.Key('B', true) && setup.WaitForPage(IDC_INSTALL));
+  ASSERT_TRUE(setup.Key(VK_RETURN) && setup.WaitForPage(IDC_DONE_BODY) && setup.Key(VK_RETURN));
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+  EXPECT_TRUE(RestartRequested(setup)) << setup.DebugLog();
+  e2e::ExpectFirstInstallation(e2e::Capture(), L"setup.exe");
+}
+
+// After the restart: Escape closes the open list and nothing else; the arrows make the page
+// Polish and, after Alt+J, English again (the completion mark takes the language of the end).
+TEST(KeyboardRemoval, FromTheInstalledWelcomePage) {
+  Texts text;
+  gui::Driver setup;
+  ASSERT_TRUE(text.ok() && InstalledId() == 190 && setup.Start(SETUP_GUI_PROGRAM, text(kTextWindowClass)));
+  ASSERT_TRUE(setup.WaitForPage(IDC_REMOVE) && setup.Key('L', true) && setup.Key(VK_F4));
+  ASSERT_TRUE(setup.ListOpen(IDC_UI_LANGUAGE) && setup.Key(VK_ESCAPE) && !setup.ListOpen(IDC_UI_LANGUAGE));
+  ASSERT_TRUE(setup.Key(VK_ESCAPE) && setup.Key(VK_DOWN) && !setup.WaitForMessageBox(0));
+  text.Language(1);
+  EXPECT_EQ(setup.Text(IDC_REMOVE), text(kTextRemoveButton));
+  ASSERT_TRUE(setup.Key('J', true) && setup.Key(VK_UP) && setup.Key('R', true) && setup.WaitForMessageBox());
+  ASSERT_TRUE(setup.Key(VK_RETURN) && setup.WaitForPage(IDC_DONE_BODY) && setup.Key(VK_RETURN));  // Yes; restart
+  EXPECT_EQ(setup.WaitForEnd(), 0);
+}

@@ -75,6 +75,17 @@ bool IsPatternText(const std::string& text, std::string* fault) {
 
 }  // namespace
 
+const TextEntry* LookupText(const TableSet& tables, int language, uint32_t id, const TextFile** table) {
+  const int own = language ? kTableLanguage1 : kTableLanguage0;
+  for (int slot : {own, static_cast<int>(kTableCommon), static_cast<int>(kTableExtra)}) {
+    if (const TextEntry* entry = tables.tables[slot].Find(id)) {
+      *table = &tables.tables[slot];
+      return entry;
+    }
+  }
+  return nullptr;
+}
+
 const std::vector<uint32_t>& ProgramTextIds() {
   static const std::vector<uint32_t> ids(std::begin(kProgramTextIds), std::end(kProgramTextIds));
   return ids;

@@ -39,6 +39,10 @@ bool TablesFromPackage(const std::string& packagePath, const PackageFile& packag
 constexpr size_t kMaxRequiredIds = 65536;
 bool ParseIdList(const std::string& text, std::vector<uint32_t>* ids, std::string* error);
 
+// The text the program shows in interface language 0 or 1: from its language table, else the
+// common one, else the extra one; null when none holds it. *table is the one that does.
+const TextEntry* LookupText(const TableSet& tables, int language, uint32_t id, const TextFile** table);
+
 // Every identifier the program asks for (app/text_ids.h).
 const std::vector<uint32_t>& ProgramTextIds();
 

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "tools/packager/access_keys.h"
 #include "tools/packager/builder.h"
 #include "tools/packager/check.h"
 #include "tools/packager/image_check.h"
@@ -125,6 +126,7 @@ int Check(const std::string& input, const std::string& requireList, bool require
     } else {
       ReviewPackage(input, 0, package.keyBlock, tables, images, &warnings);
     }
+    ReviewAccessKeys(tables, &warnings);
   }
   problems.Print();
   for (const std::string& line : warnings.Lines()) fprintf(stderr, "warning: %s\n", line.c_str());

@@ -18,17 +18,6 @@ constexpr uint32_t kTextLayoutKlid = 85;
 constexpr uint32_t kTextAltImageOption = 108;
 constexpr uint32_t kScriptTexts[] = {62, 63, 65, 66};
 
-// The text language 0 gets: its own table, then common, then extra.
-const TextEntry* Lookup(const TableSet& tables, uint32_t id, const TextFile** table) {
-  for (int slot : {static_cast<int>(kTableLanguage0), static_cast<int>(kTableCommon), static_cast<int>(kTableExtra)}) {
-    if (const TextEntry* entry = tables.tables[slot].Find(id)) {
-      *table = &tables.tables[slot];
-      return entry;
-    }
-  }
-  return nullptr;
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
   return text;
@@ -71,19 +60,19 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
         std::string("the key block is the demo's (seed \"") + kDemoSeed + "\"): give the package a seed of its own");
   }
   const TextFile* table = nullptr;
-  if (const TextEntry* code = Lookup(tables, kTextProductCode, &table)) {
+  if (const TextEntry* code = LookupText(tables, 0, kTextProductCode, &table)) {
     if (Lower(code->text) == Lower(kDemoProductCode)) {
       warnings->Add(table->path, code->line, "text 84: the product code is the demo's; give the layout one of its own");
     }
   }
   // Installed apps shows them beside the layout's name; without them the entry is thinner.
   for (uint32_t id : {kTextDisplayVersion, kTextPublisher}) {
-    if (!Lookup(tables, id, &table)) {
+    if (!LookupText(tables, 0, id, &table)) {
       warnings->Add(origin, 0, "text " + std::to_string(id) + std::string(id == kTextPublisher ? " (publisher)" : " (version)") +
                                    " is missing: Installed apps shows the layout without it");
     }
   }
-  const TextEntry* layout = Lookup(tables, kTextLayoutKlid, &table);
+  const TextEntry* layout = LookupText(tables, 0, kTextLayoutKlid, &table);
   for (const TextFile& file : tables.tables) {
     for (const TextEntry& entry : file.entries) {
       if (!layout || std::find(std::begin(kScriptTexts), std::end(kScriptTexts), entry.id) == std::end(kScriptTexts)) {
@@ -116,7 +105,7 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
       }
       if (missing.empty()) continue;
       std::string what = "variant " + std::to_string(variant) + " (text " + std::to_string(kTextVariant0 + variant);
-      if (const TextEntry* name = Lookup(tables, kTextVariant0 + variant, &table)) {
+      if (const TextEntry* name = LookupText(tables, 0, kTextVariant0 + variant, &table)) {
         what += " \"" + DisplayText(name->text) + "\"";
       }
       what +=
