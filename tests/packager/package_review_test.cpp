@@ -17,12 +17,12 @@ TableSet Tables(const std::string& common) {
   return tables;
 }
 
-LayoutImage Image(int variant, int row, int position, bool wow64 = false) {
+LayoutImage Image(int variant, int row, int position, ImageTable table = ImageTable::kImages) {
   LayoutImage image;
   image.variant = variant;
   image.row = row;
   image.position = position;
-  image.wow64 = wow64;
+  image.table = table;
   return image;
 }
 
@@ -49,11 +49,15 @@ TEST(PackageReview, TheDemosKeyAndProductCodeAndScriptsNamingAnotherLayout) {
 }
 
 TEST(PackageReview, EveryVariantAndRowLackingAnImageWhereOthersHaveOne) {
+  constexpr ImageTable kWow64 = ImageTable::kWow64, kArm64 = ImageTable::kArm64;
   const std::vector<LayoutImage> images = {
       Image(0, 0, 8),        Image(0, 0, 10),       Image(0, 1, 8), Image(0, 1, 10),  // complete
-      Image(1, 0, 8),        Image(1, 0, 10, true),                                   // x64 image missing
-      Image(2, 0, 10, true),                                                          // only a WOW64 edition
+      Image(1, 0, 8),        Image(1, 0, 10, kWow64),                                 // x64 image missing
+      Image(2, 0, 10, kWow64),                                                        // only a WOW64 edition
       Image(1, 1, 8),        Image(1, 1, 10),       Image(2, 1, 8), Image(2, 1, 10),
+      // ARM64 editions for all but variant 2's alternative row.
+      Image(0, 0, 12, kArm64), Image(0, 1, 12, kArm64), Image(1, 0, 12, kArm64), Image(1, 1, 12, kArm64),
+      Image(2, 0, 12, kArm64),
   };
   Problems warnings;
   ReviewPackage("package.toml", 3, MaterialFromSeed("other").block, Tables("== 85\na0010427\n"), images, &warnings);
@@ -61,7 +65,9 @@ TEST(PackageReview, EveryVariantAndRowLackingAnImageWhereOthersHaveOne) {
       ", where other images are; the wizard offers it, and an install that chooses it there stops. Give it images "
       "(one file may serve several variants and rows)\n";
   EXPECT_EQ(Joined(warnings), "package.toml: variant 1 (text 114), normal row: no image at position 10" + tail +
-                                  "package.toml: variant 2 (text 115), normal row: no image at positions 8, 10" + tail);
+                                  "package.toml: variant 2 (text 115), normal row: no image at positions 8, 10" + tail +
+                                  "package.toml: variant 2 (text 115), alternative row (check box, text 108): no image "
+                                  "at position 12 (ARM64)" + tail);
   // The variant's name, when the tables give it.
   warnings = Problems();
   ReviewPackage("package.toml", 3, MaterialFromSeed("other").block, Tables(""), {Image(1, 0, 8)}, &warnings);
