@@ -7,8 +7,7 @@ namespace {
 
 TEST(Platform, VersionsAndProcessors) {
   // Windows 2000 and XP only on x86; Server 2003 / XP x64 up to Windows 10 (which reports 6.2
-  // without a compatibility manifest) on x86, Itanium and x64; ARM64 where Windows 10 and 11
-  // report themselves; nothing else.
+  // without a compatibility manifest) on x86, Itanium and x64, ARM64 from 6.2; nothing else.
   const struct {
     int version;
     bool x86, itanium, x64;

@@ -1,7 +1,6 @@
 // Layout libraries read through KbdLayerDescriptor: our demo libraries (their tables are known
-// from kbddemo.c, and the demo's patterns mark where they start; the ARM64 editions also as the
-// packager emits them and as the installer customises them), the third-party libraries in their
-// four editions, and damaged files.
+// from kbddemo.c, and the demo's patterns mark where they start), the third-party libraries in
+// their four editions, and damaged files.
 #include "tools/packager/layout_library.h"
 
 #include <gtest/gtest.h>
@@ -44,9 +43,7 @@ TEST(LayoutLibrary, DemoLibrariesLeadToTheTablesOfTheirSources) {
   const struct {
     const char* suffix;
     LayoutEdition edition;
-  } editions[] = {{"x86", LayoutEdition::kX86},
-                  {"x64", LayoutEdition::kX64},
-                  {"wow64", LayoutEdition::kWow64},
+  } editions[] = {{"x86", LayoutEdition::kX86}, {"x64", LayoutEdition::kX64}, {"wow64", LayoutEdition::kWow64},
                   {"arm64", LayoutEdition::kArm64}};
   for (const auto& edition : editions) {
     for (int variant = 0; variant < 3; ++variant) {
@@ -73,44 +70,35 @@ TEST(LayoutLibrary, DemoLibrariesLeadToTheTablesOfTheirSources) {
   }
 }
 
-// What a library's tables say (its listing without the line naming the edition).
+// What a library's tables say: its listing without the line that names the edition.
 std::string TablesOf(const std::vector<uint8_t>& image) {
   LayoutLibrary library;
   std::string error;
   EXPECT_TRUE(ReadLayoutLibrary(image, &library, &error)) << error;
-  const std::string listing = LayoutListing(library);
-  return listing.substr(listing.find('\n'));
+  return LayoutListing(library).substr(LayoutListing(library).find('\n'));
 }
 
+// The demo's ARM64 editions (clang and lld) carry the tables the packager emits for ARM64 from
+// the same layout, and read back after the installer's customisation as the x64 editions do.
 TEST(LayoutLibrary, DemoArm64EditionsAsEmittedAndAsCustomised) {
-  // The demo's patterns (texts 147, 150, 151, 146); Caps Lock as left Ctrl, the menu key (E0 5D)
-  // as right Alt, and the decimal comma.
   const std::vector<uint8_t> main = HexBytes("FF001B00310032003300340035003600370038003900"),
                              e0 = HexBytes("1000B1011900B0011C000D01"), e1 = HexBytes("1D00130000000000"),
-                             decimal = HexBytes("2E002E00090009000900");
+                             decimal = HexBytes("2E002E00090009000900");  // the demo's texts 147, 150, 151, 146
   const LayoutPatterns patterns = {main.data(), 22, e0.data(), 12, e1.data(), 8, decimal.data(), 10};
-  const KeyEntry keys[] = {{0x3A, 0xA2, 0, 0}, {0xE05D, 0x1A5, 0, 0}};
-  for (int variant = 0; variant < 3; ++variant) {
-    for (int row = 0; row < 2; ++row) {
-      const std::string stem = std::string(DEMO_LAYOUTS_DIR) + "/kbddemo_v" + std::to_string(variant) + "_r" +
-                               std::to_string(row) + "_";
-      SCOPED_TRACE(stem);
-      std::vector<uint8_t> arm64 = Bytes(ReadAll(stem + "arm64.dll")), x64 = Bytes(ReadAll(stem + "x64.dll"));
-      // clang's edition carries the tables "packager compile" writes for ARM64.
-      LayoutLibrary library;
-      std::string error;
-      ASSERT_TRUE(ReadLayoutLibrary(x64, &library, &error)) << error;
-      const std::string asBuilt = TablesOf(arm64);
-      EXPECT_EQ(TablesOf(EmitLayoutLibrary(library.tables, library.resources, LayoutEdition::kArm64, "kbddemo")),
-                asBuilt);
-      // Customised, it reads back as the customised x64 edition does (which Wine loads).
-      for (std::vector<uint8_t>* image : {&arm64, &x64})
-        ASSERT_TRUE(PatchLayoutImage(image->data(), static_cast<uint32_t>(image->size()), patterns, keys, 2, 0));
-      const std::string customised = TablesOf(arm64);
-      EXPECT_EQ(customised, TablesOf(x64));
-      EXPECT_NE(customised.find("scan 3A: LCONTROL (A2)\n"), std::string::npos);
-      EXPECT_NE(customised, asBuilt);
-    }
+  const KeyEntry keys[] = {{0x3A, 0xA2, 0, 0}, {0xE05D, 0x1A5, 0, 0}};  // Caps Lock: left Ctrl; menu: right Alt
+  for (const char* variantAndRow : {"v0_r0_", "v0_r1_", "v1_r0_", "v1_r1_", "v2_r0_", "v2_r1_"}) {
+    const std::string stem = std::string(DEMO_LAYOUTS_DIR) + "/kbddemo_" + variantAndRow;
+    SCOPED_TRACE(stem);
+    std::vector<uint8_t> arm64 = Bytes(ReadAll(stem + "arm64.dll")), x64 = Bytes(ReadAll(stem + "x64.dll"));
+    LayoutLibrary library;
+    std::string error;
+    ASSERT_TRUE(ReadLayoutLibrary(x64, &library, &error)) << error;
+    EXPECT_EQ(TablesOf(EmitLayoutLibrary(library.tables, library.resources, LayoutEdition::kArm64, "kbddemo")),
+              TablesOf(arm64));
+    for (std::vector<uint8_t>* image : {&arm64, &x64})  // with the decimal comma
+      ASSERT_TRUE(PatchLayoutImage(image->data(), static_cast<uint32_t>(image->size()), patterns, keys, 2, 0));
+    EXPECT_EQ(TablesOf(arm64), TablesOf(x64));
+    EXPECT_NE(TablesOf(arm64).find("scan 3A: LCONTROL (A2)\n"), std::string::npos);
   }
 }
 

@@ -49,15 +49,13 @@ TEST(PackageReview, TheDemosKeyAndProductCodeAndScriptsNamingAnotherLayout) {
 }
 
 TEST(PackageReview, EveryVariantAndRowLackingAnImageWhereOthersHaveOne) {
-  constexpr ImageTable kWow64 = ImageTable::kWow64, kArm64 = ImageTable::kArm64;
   const std::vector<LayoutImage> images = {
       Image(0, 0, 8),        Image(0, 0, 10),       Image(0, 1, 8), Image(0, 1, 10),  // complete
-      Image(1, 0, 8),        Image(1, 0, 10, kWow64),                                 // x64 image missing
-      Image(2, 0, 10, kWow64),                                                        // only a WOW64 edition
+      Image(1, 0, 8),        Image(1, 0, 10, ImageTable::kWow64),                     // x64 image missing
+      Image(2, 0, 10, ImageTable::kWow64),                                            // only a WOW64 edition
       Image(1, 1, 8),        Image(1, 1, 10),       Image(2, 1, 8), Image(2, 1, 10),
-      // ARM64 editions for all but variant 2's alternative row.
-      Image(0, 0, 12, kArm64), Image(0, 1, 12, kArm64), Image(1, 0, 12, kArm64), Image(1, 1, 12, kArm64),
-      Image(2, 0, 12, kArm64),
+      Image(0, 0, 12, ImageTable::kArm64), Image(0, 1, 12, ImageTable::kArm64), Image(1, 0, 12, ImageTable::kArm64),
+      Image(1, 1, 12, ImageTable::kArm64), Image(2, 0, 12, ImageTable::kArm64),  // ARM64: all but variant 2, row 1
   };
   Problems warnings;
   ReviewPackage("package.toml", 3, MaterialFromSeed("other").block, Tables("== 85\na0010427\n"), images, &warnings);
