@@ -18,8 +18,7 @@ TEST(LayoutChoice, Arm64EveryVariantAndRow) {
       if (v == 0) package.layoutImagesWow64[v][r][12] = mark(1, v, r, 12);
       if (v != 2 || r != 1) package.layoutImagesArm64[v][r][12] = mark(2, v, r, 12);
     }
-  // A WOW64 process there: redirection, the 64-bit registry view and two staged images, as on x64.
-  EXPECT_TRUE(Is64BitArchitecture(ArchitectureOfMachine(0xAA64, kArchX86)));
+  EXPECT_TRUE(Is64BitArchitecture(ArchitectureOfMachine(0xAA64, kArchX86)));  // WOW64 as on x64: two images
   for (int version : {62, 63, 100, 52, 60, 61}) {
     for (int v = 0; v < kLayoutVariants; ++v) {
       for (int r = 0; r < kLayoutRows; ++r) {

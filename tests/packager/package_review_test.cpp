@@ -62,7 +62,9 @@ TEST(PackageReview, EveryVariantAndRowLackingAnImageWhereOthersHaveOne) {
   const std::string tail =
       ", where other images are; the wizard offers it, and an install that chooses it there stops. Give it images "
       "(one file may serve several variants and rows)\n";
-  EXPECT_EQ(Joined(warnings), "package.toml: variant 1 (text 114), normal row: no image at position 10" + tail +
+  EXPECT_EQ(Joined(warnings), "package.toml: ARM64 editions, but no text 331 (IsWow64Process2): the installer would "
+                              "not recognise ARM64 Windows and would never install them\n"
+                              "package.toml: variant 1 (text 114), normal row: no image at position 10" + tail +
                                   "package.toml: variant 2 (text 115), normal row: no image at positions 8, 10" + tail +
                                   "package.toml: variant 2 (text 115), alternative row (check box, text 108): no image "
                                   "at position 12 (ARM64)" + tail);

@@ -105,6 +105,12 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
     filled[{image.variant, image.row}].insert({image.table, image.position});
     any.insert({image.table, image.position});
   }
+  // Only text 331 tells the installer that it runs on ARM64 Windows.
+  const auto arm64 = [](const LayoutImage& image) { return image.table == ImageTable::kArm64; };
+  if (std::any_of(images.begin(), images.end(), arm64) && !Lookup(tables, kTextMachinesProc, &table)) {
+    warnings->Add(origin, 0, "ARM64 editions, but no text 331 (IsWow64Process2): the installer would not recognise "
+                             "ARM64 Windows and would never install them");
+  }
   if (any.empty()) return;
   for (int variant = 0; variant < kLayoutVariants; ++variant) {
     for (int row = 0; row < kLayoutRows; ++row) {
