@@ -197,8 +197,9 @@ class CInstall : public CInstallBase {
   // Nothing is written unless every patch step succeeded.
   int CustomiseLayoutImage(GString& target, GString& staging, const uint8_t* blob, uint32_t storedSize);
   // The images for m_osVersion and m_cpuArch from the row of m_variant (alternative row when
-  // an alt option is set); image64 stays empty where the system needs no 64-bit image.
-  int ChooseLayoutImages(BlobRef& image32, BlobRef& image64);
+  // an alt option is set); image64, the native one, stays empty where the system needs no
+  // 64-bit image (engine/layout_choice.h).
+  int ChooseLayoutImages(BlobRef& image32, BlobRef& image64) const;
   int InstallLayoutImages();
 
   // Install procedure (engine/install.cpp). Results: 1 on success, 0 on failure; none shows a

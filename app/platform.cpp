@@ -19,7 +19,8 @@ const uint16_t kCyrillicLanguages[kCyrillicLanguageCount] = {
 };
 
 bool IsSupportedPlatform(int32_t osVersion, int32_t cpuArch) {
-  const bool x86 = cpuArch == 0;
+  const bool x86 = cpuArch == kArchX86;
+  const bool x64OrItanium = cpuArch == kArchX64 || cpuArch == kArchItanium;
   switch (osVersion) {
     case 50:
     case 51:
@@ -27,12 +28,27 @@ bool IsSupportedPlatform(int32_t osVersion, int32_t cpuArch) {
     case 52:
     case 60:
     case 61:
+      return x86 || x64OrItanium;
     case 62:
     case 63:
     case 100:
-      return x86 || cpuArch == 6 || cpuArch == 9;
+      return x86 || x64OrItanium || cpuArch == kArchArm64;
     default:
       return false;
+  }
+}
+
+bool Is64BitArchitecture(int32_t cpuArch) {
+  return cpuArch == kArchX64 || cpuArch == kArchItanium || cpuArch == kArchArm64;
+}
+
+int32_t ArchitectureOfMachine(uint16_t machine, int32_t unknown) {
+  switch (machine) {
+    case 0x014C: return kArchX86;
+    case 0x0200: return kArchItanium;
+    case 0x8664: return kArchX64;
+    case 0xAA64: return kArchArm64;
+    default: return unknown;
   }
 }
 

@@ -132,7 +132,14 @@ int CInstall::RelaunchElevated() {
   return 1;
 }
 
-bool CInstall::IsSupportedPlatform() const { return ::IsSupportedPlatform(m_osVersion, m_cpuArch); }
+bool CInstall::IsSupportedPlatform() const {
+  if (!::IsSupportedPlatform(m_osVersion, m_cpuArch)) return false;
+  if (m_cpuArch != kArchArm64) return true;
+  // Only an ARM64 library serves there, and packages made before ARM64 editions have none: such
+  // a package refuses the system as before. The variant detected and the normal row decide.
+  BlobRef image32, native;
+  return ChooseLayoutImages(image32, native) && native.data;
+}
 
 bool CInstall::ActivateRunningCopy() {
   GetText(kTextWindowClass, m_scratch);

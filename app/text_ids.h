@@ -15,7 +15,7 @@ constexpr uint32_t kTextCompletionValueNew = 50;    // completion mark on Window
 constexpr uint32_t kTextCompletionValueOld = 51;    // completion mark on Windows 5.0 and older
 constexpr uint32_t kTextCompletionName = 71;        // value name of the completion mark (also set C's name)
 constexpr uint32_t kTextNativeSystemInfoProc = 58;  // export that fills the native SYSTEM_INFO
-constexpr uint32_t kTextSystemLibrary = 144;        // library of exports 56, 57, 58 and 60
+constexpr uint32_t kTextSystemLibrary = 144;        // library of exports 56, 57, 58, 60 and 336
 constexpr uint32_t kTextUnsupportedPlatform = 124;  // message: Windows version or processor
 constexpr uint32_t kTextWindowClass = 94;           // frame window class; finds a running copy
 constexpr uint32_t kTextAdminRequired = 123;        // message: administrator rights needed
@@ -218,6 +218,10 @@ constexpr uint32_t kTextElevationVerb = 334;
 // (language, text 85): the command each user's next sign-in runs after a removal by the system
 // account; without it those users keep the input language.
 constexpr uint32_t kTextPerUserUndoCommand = 335;
+// The export of library text 144 that names the machine's type (IsWow64Process2, Windows 10 1709
+// on), which alone tells an x86 program on ARM64 Windows where it runs; without the text the
+// processor is the one text 58 reports, and ARM64 Windows stays unrecognised.
+constexpr uint32_t kTextMachinesProc = 336;
 
 // Every identifier above (the optional texts aside), ranges expanded (the key captions exactly as the key table has them),
 // ascending and unique: what a package must provide.

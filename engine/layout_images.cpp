@@ -1,7 +1,7 @@
 // The layout library images: their choice for the running system, their customisation with the
 // user's keys and decimal key, and their staged replacement of the system's layout library at
-// the next start. The byte work is engine/layout_patch (portable); this file fetches the texts,
-// decodes the blobs and talks to the file system.
+// the next start. The choice is engine/layout_choice and the byte work engine/layout_patch (both
+// portable); this file fetches the texts, decodes the blobs and talks to the file system.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -10,6 +10,7 @@
 
 #include "app/install.h"
 #include "app/text_ids.h"
+#include "engine/layout_choice.h"
 #include "engine/layout_patch.h"
 #include "engine/pe_checksum.h"
 
@@ -152,23 +153,13 @@ int CInstall::CustomiseLayoutImage(GString& target, GString& staging, const uint
   return recorded ? 1 : 0;
 }
 
-int CInstall::ChooseLayoutImages(BlobRef& image32, BlobRef& image64) {
-  image32 = BlobRef{nullptr, 0};
-  image64 = BlobRef{nullptr, 0};
-  // The variant indexes the rows: anything else has no images.
-  if (m_variant < 0 || m_variant >= kLayoutVariants) return 0;
-  int32_t position32 = -1, position64 = -1;
-  if (!ChooseImagePositions(m_osVersion, m_cpuArch, &position32, &position64)) return 0;
-  const int row = m_altImageA || m_altImageB ? 1 : 0;
-  const BlobRef* images = m_package.layoutImages[m_variant][row];
-  image32 = images[position32];
-  if (position64 < 0) return 1;
-  image64 = images[position64];
-  // A 64-bit system reads the tables of the library in its 32-bit system folder with 64-bit
-  // pointers: the WOW64 edition is the one that types correctly in 32-bit programs there.
-  const BlobRef& wow64 = m_package.layoutImagesWow64[m_variant][row][position64];
-  if (wow64.data) image32 = wow64;
-  return 1;
+int CInstall::ChooseLayoutImages(BlobRef& image32, BlobRef& image64) const {
+  LayoutImageChoice choice;
+  const bool chosen =
+      ChooseLayoutBlobs(m_package, m_osVersion, m_cpuArch, m_variant, m_altImageA || m_altImageB ? 1 : 0, &choice);
+  image32 = choice.image32;
+  image64 = choice.native;
+  return chosen ? 1 : 0;
 }
 
 int CInstall::InstallLayoutImages() {

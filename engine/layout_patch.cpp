@@ -172,35 +172,3 @@ bool PatchLayoutImage(uint8_t* image, uint32_t size, const LayoutPatterns& patte
   if (comma) PatchDecimalKey(image, targets);
   return true;
 }
-
-bool ChooseImagePositions(int32_t osVersion, int32_t cpuArch, int32_t* position32, int32_t* position64) {
-  constexpr int32_t kArchX86 = 0, kArchItanium = 6, kArchX64 = 9;
-  *position64 = -1;
-  int32_t first;
-  switch (osVersion) {
-    case 50: *position32 = 0; return true;
-    case 51: *position32 = 1; return true;
-    case 52: first = 2; break;
-    case 60: first = 5; break;
-    case 61: first = 8; break;
-    default:
-      // Later versions: one 32-bit and one x64 edition; there is no Itanium edition.
-      *position32 = 11;
-      if (cpuArch == kArchX86) return true;
-      if (cpuArch != kArchX64) return false;
-      *position64 = 12;
-      return true;
-  }
-  // 5.2 to 6.1: the 32-bit edition, then the Itanium and the x64 ones.
-  *position32 = first;
-  if (cpuArch == kArchX86) return true;
-  if (cpuArch == kArchItanium) {
-    *position64 = first + 1;
-    return true;
-  }
-  if (cpuArch == kArchX64) {
-    *position64 = first + 2;
-    return true;
-  }
-  return false;
-}

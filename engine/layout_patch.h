@@ -52,9 +52,3 @@ struct LayoutPatterns {
 // image; no memory. True with nothing done when neither step applies.
 bool PatchLayoutImage(uint8_t* image, uint32_t size, const LayoutPatterns& patterns, const KeyEntry* keys,
                       int32_t keyCount, int32_t decimalKey);
-
-// Positions in a row of layout images (0..12) for a system version (major * 10 + minor) and
-// processor architecture: *position32 always, *position64 for a 64-bit system (-1 for none).
-// False for a 64-bit processor the table has no image for (Itanium after 6.1, anything but
-// x86, Itanium and x64 from 5.2 on); versions 50 and 51 never look at the processor.
-bool ChooseImagePositions(int32_t osVersion, int32_t cpuArch, int32_t* position32, int32_t* position64);

@@ -6,3 +6,8 @@ setup_program_target(layout_patch)
 # The PE header checksum of a changed image (also used by the packager).
 add_library(pe_checksum STATIC ${CMAKE_CURRENT_LIST_DIR}/pe_checksum.cpp)
 setup_program_target(pe_checksum)
+
+# The choice of the layout images for a system (ARM64 Windows is tested on the host only).
+add_library(layout_choice STATIC ${CMAKE_CURRENT_LIST_DIR}/layout_choice.cpp)
+target_link_libraries(layout_choice PUBLIC platform)
+setup_program_target(layout_choice)

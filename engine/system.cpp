@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "app/install.h"
+#include "app/platform.h"
 #include "app/text_ids.h"
 #include "engine/com_ids.h"
 
@@ -33,6 +34,8 @@ constexpr DWORD kRestartReason =
 static_assert(kRestartReason == 0x80020004, "planned reconfiguration of the operating system");
 
 typedef void(WINAPI* NativeSystemInfoProc)(SYSTEM_INFO* info);
+// Windows 10 1709 and later (kernel32): the process's and the machine's types (PE machine).
+typedef BOOL(WINAPI* MachinesProc)(HANDLE process, USHORT* processMachine, USHORT* nativeMachine);
 
 static_assert(sizeof(OSVERSIONINFOEXW) == 284 && sizeof(OSVERSIONINFOW) == 276, "version structures");
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68, "start-up information of a 32-bit process");
@@ -288,12 +291,17 @@ int CInstall::QuerySystem(uint32_t exportText, uint32_t libraryText) {
     native(&info);
   else
     GetSystemInfo(&info);
+  int32_t arch = info.wProcessorArchitecture;
+  // ARM64 Windows tells an emulated x86 program of an x86 machine (of an x64 one where it
+  // emulates x64 too); only the machine type names it. A package without the text keeps the
+  // answer above.
+  MachinesProc machines = ProcAs<MachinesProc>(GetTextProc(kTextMachinesProc, libraryText, module));
+  USHORT processMachine = 0, nativeMachine = 0;
+  if (machines && machines(GetCurrentProcess(), &processMachine, &nativeMachine))
+    arch = ArchitectureOfMachine(nativeMachine, arch);
   if (module) FreeLibrary(module);
 
-  m_cpuArch = static_cast<int16_t>(info.wProcessorArchitecture);
-  m_os64 = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                   info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64
-               ? 1
-               : 0;
+  m_cpuArch = static_cast<int16_t>(arch);
+  m_os64 = Is64BitArchitecture(arch) ? 1 : 0;
   return 1;
 }

@@ -31,6 +31,9 @@ struct EmbeddedPackage {
   // system reads the library of its 32-bit system folder. Indexed by the position of the 64-bit
   // image they go with; null where the package has none (the 32-bit image serves then).
   BlobRef layoutImagesWow64[kLayoutVariants][kLayoutRows][kLayoutPositions];
+  // ARM64 editions, for the System32 folder of ARM64 Windows (10 and later, so only beside
+  // position 12); null where the package has none, and such a system is then refused.
+  BlobRef layoutImagesArm64[kLayoutVariants][kLayoutRows][kLayoutPositions];
 };
 
 extern const EmbeddedPackage kEmbeddedPackage;

@@ -3,8 +3,9 @@
 #
 #   demo/layouts/build.sh OUTDIR
 #
-# Produces kbddemo_v{0,1,2}_r{0,1}_{x86,x64,wow64}.dll and
-# check_layout_{x86,x64}.exe in OUTDIR, using the mingw-w64 cross compilers.
+# Produces kbddemo_v{0,1,2}_r{0,1}_{x86,x64,wow64,arm64}.dll and
+# check_layout_{x86,x64}.exe in OUTDIR, using the mingw-w64 cross compilers and, for
+# ARM64, clang and lld (with the mingw-w64 headers, which serve every target).
 # wow64 is the WOW64 edition: 32-bit code whose tables hold 64-bit pointers.
 set -eu
 
@@ -18,12 +19,15 @@ mkdir -p "$OUT"
 
 CFLAGS="-O2 -Wall -Wextra -Werror"
 
-for arch in x86 x64 wow64; do
+ARM64_CC="clang --target=aarch64-w64-windows-gnu -fuse-ld=lld -isystem /usr/share/mingw-w64/include"
+
+for arch in x86 x64 wow64 arm64; do
     EDITION=
     case $arch in
         x86)   CC=i686-w64-mingw32-gcc;   ENTRY=_DllEntry@12 ;;
         x64)   CC=x86_64-w64-mingw32-gcc; ENTRY=DllEntry ;;
         wow64) CC=i686-w64-mingw32-gcc;   ENTRY=_DllEntry@12; EDITION=-DKL_WOW64 ;;
+        arm64) CC=$ARM64_CC;              ENTRY=DllEntry ;;
     esac
     for v in 0 1 2; do
         for r in 0 1; do
@@ -39,8 +43,9 @@ for arch in x86 x64 wow64; do
             echo "built $dll"
         done
     done
-    # The check program reads tables through native pointers: none for the WOW64 edition.
-    [ "$arch" = wow64 ] && continue
+    # The check program reads tables through native pointers: none for the WOW64 edition;
+    # Wine here runs no ARM64 code.
+    [ "$arch" = wow64 ] || [ "$arch" = arm64 ] && continue
     $CC $CFLAGS -o "$OUT/check_layout_${arch}.exe" "$SRC/check_layout.c"
     echo "built $OUT/check_layout_${arch}.exe"
 done

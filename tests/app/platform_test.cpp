@@ -7,7 +7,7 @@ namespace {
 
 TEST(Platform, VersionsAndProcessors) {
   // Windows 2000 and XP only on x86; Server 2003 / XP x64 up to Windows 10 (which reports 6.2
-  // without a compatibility manifest) on x86, Itanium and x64; nothing else.
+  // without a compatibility manifest) on x86, Itanium and x64, ARM64 from 6.2; nothing else.
   const struct {
     int version;
     bool x86, itanium, x64;
@@ -21,7 +21,7 @@ TEST(Platform, VersionsAndProcessors) {
     EXPECT_EQ(IsSupportedPlatform(row.version, 6), row.itanium);
     EXPECT_EQ(IsSupportedPlatform(row.version, 9), row.x64);
     EXPECT_FALSE(IsSupportedPlatform(row.version, 5));   // ARM
-    EXPECT_FALSE(IsSupportedPlatform(row.version, 12));  // ARM64
+    EXPECT_EQ(IsSupportedPlatform(row.version, 12), row.x64 && row.version >= 62);  // ARM64
     EXPECT_FALSE(IsSupportedPlatform(row.version, -1));  // not known
   }
 }

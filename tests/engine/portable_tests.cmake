@@ -14,3 +14,5 @@ setup_unit_tests(pe_checksum_tests LIBS pe_checksum SOURCES ${CMAKE_CURRENT_LIST
 add_dependencies(pe_checksum_tests demo_layouts)
 target_compile_definitions(pe_checksum_tests PRIVATE DEMO_LAYOUTS_DIR="${SETUP_DEMO_LAYOUTS_DIR}"
   SETUP_THIRD_PARTY_LAYOUTS="${SETUP_THIRD_PARTY_LAYOUTS}")
+
+setup_unit_tests(layout_choice_tests LIBS layout_choice SOURCES ${CMAKE_CURRENT_LIST_DIR}/layout_choice_test.cpp)

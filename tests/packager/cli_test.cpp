@@ -43,7 +43,7 @@ TEST(PackagerCommand, CheckWarnsAboutTheDemosOwnKeyAndProductCodeWithoutFailing)
                              "/demo/package.toml:26: the key block is the demo's"),
             std::string::npos)
       << demo.output;
-  EXPECT_NE(demo.output.find("/demo/texts/common.txt:156: text 84: the product code is the demo's"), std::string::npos)
+  EXPECT_NE(demo.output.find("/demo/texts/common.txt:159: text 84: the product code is the demo's"), std::string::npos)
       << demo.output;
   EXPECT_NE(demo.output.find(": no problems, 2 warning(s)\n"), std::string::npos);
 }

@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/layout_patch.h"
 #include "tests/packager/packager_test_util.h"
+#include "tools/packager/layout_emitter.h"
+#include "tools/packager/layout_listing.h"
 
 namespace {
 
@@ -40,7 +43,8 @@ TEST(LayoutLibrary, DemoLibrariesLeadToTheTablesOfTheirSources) {
   const struct {
     const char* suffix;
     LayoutEdition edition;
-  } editions[] = {{"x86", LayoutEdition::kX86}, {"x64", LayoutEdition::kX64}, {"wow64", LayoutEdition::kWow64}};
+  } editions[] = {{"x86", LayoutEdition::kX86}, {"x64", LayoutEdition::kX64}, {"wow64", LayoutEdition::kWow64},
+                  {"arm64", LayoutEdition::kArm64}};
   for (const auto& edition : editions) {
     for (int variant = 0; variant < 3; ++variant) {
       for (int row = 0; row < 2; ++row) {
@@ -63,6 +67,38 @@ TEST(LayoutLibrary, DemoLibrariesLeadToTheTablesOfTheirSources) {
         EXPECT_EQ(U16At(image, tables.mainTable + 2 * 0x15), q15[variant]);
       }
     }
+  }
+}
+
+// What a library's tables say: its listing without the line that names the edition.
+std::string TablesOf(const std::vector<uint8_t>& image) {
+  LayoutLibrary library;
+  std::string error;
+  EXPECT_TRUE(ReadLayoutLibrary(image, &library, &error)) << error;
+  return LayoutListing(library).substr(LayoutListing(library).find('\n'));
+}
+
+// The demo's ARM64 editions (clang and lld) carry the tables the packager emits for ARM64 from
+// the same layout, and read back after the installer's customisation as the x64 editions do.
+TEST(LayoutLibrary, DemoArm64EditionsAsEmittedAndAsCustomised) {
+  const std::vector<uint8_t> main = HexBytes("FF001B00310032003300340035003600370038003900"),
+                             e0 = HexBytes("1000B1011900B0011C000D01"), e1 = HexBytes("1D00130000000000"),
+                             decimal = HexBytes("2E002E00090009000900");  // the demo's texts 147, 150, 151, 146
+  const LayoutPatterns patterns = {main.data(), 22, e0.data(), 12, e1.data(), 8, decimal.data(), 10};
+  const KeyEntry keys[] = {{0x3A, 0xA2, 0, 0}, {0xE05D, 0x1A5, 0, 0}};  // Caps Lock: left Ctrl; menu: right Alt
+  for (const char* variantAndRow : {"v0_r0_", "v0_r1_", "v1_r0_", "v1_r1_", "v2_r0_", "v2_r1_"}) {
+    const std::string stem = std::string(DEMO_LAYOUTS_DIR) + "/kbddemo_" + variantAndRow;
+    SCOPED_TRACE(stem);
+    std::vector<uint8_t> arm64 = Bytes(ReadAll(stem + "arm64.dll")), x64 = Bytes(ReadAll(stem + "x64.dll"));
+    LayoutLibrary library;
+    std::string error;
+    ASSERT_TRUE(ReadLayoutLibrary(x64, &library, &error)) << error;
+    EXPECT_EQ(TablesOf(EmitLayoutLibrary(library.tables, library.resources, LayoutEdition::kArm64, "kbddemo")),
+              TablesOf(arm64));
+    for (std::vector<uint8_t>* image : {&arm64, &x64})  // with the decimal comma
+      ASSERT_TRUE(PatchLayoutImage(image->data(), static_cast<uint32_t>(image->size()), patterns, keys, 2, 0));
+    EXPECT_EQ(TablesOf(arm64), TablesOf(x64));
+    EXPECT_NE(TablesOf(arm64).find("scan 3A: LCONTROL (A2)\n"), std::string::npos);
   }
 }
 

@@ -70,8 +70,8 @@ TEST(Manifest, AWow64EditionStandsBesideThe64BitImageOfItsPosition) {
   Manifest manifest;
   ASSERT_TRUE(LoadManifest(folder.Path("package.toml"), {}, &manifest, &problems)) << Joined(problems);
   ASSERT_EQ(manifest.images.size(), 4u);
-  EXPECT_FALSE(manifest.images[1].wow64);
-  EXPECT_TRUE(manifest.images[3].wow64);
+  EXPECT_EQ(manifest.images[1].table, ImageTable::kImages);
+  EXPECT_EQ(manifest.images[3].table, ImageTable::kWow64);
   EXPECT_EQ(manifest.images[3].position, 12);
   EXPECT_EQ(manifest.images[3].path, folder.Path("wow64.dll"));
   EXPECT_NE(ImageSlot(manifest.images[1]), ImageSlot(manifest.images[3]));
@@ -139,8 +139,10 @@ TEST(Manifest, FaultsNameTheLineAndField) {
       {"WOW64 edition at a 32-bit position",
        "[[image]]\nvariant = 0\nrow = 0\npositions = [4, 8]\nedition = \"wow64\"\nfile = \"img\"\n", "", "",
        "package.toml:12", "position 8 holds a 32-bit image; a WOW64 edition takes the position of the 64-bit image"},
-      {"unknown edition", "[[image]]\nvariant = 0\nrow = 0\nposition = 4\nedition = \"arm64\"\nfile = \"img\"\n", "",
-       "", "package.toml:16", "edition = \"arm64\": expected \"wow64\""},
+      {"unknown edition", "[[image]]\nvariant = 0\nrow = 0\nposition = 4\nedition = \"arm\"\nfile = \"img\"\n", "",
+       "", "package.toml:16", "edition = \"arm\": expected \"wow64\" or \"arm64\""},
+      {"ARM64 edition before Windows 10", "[[image]]\nvariant = 0\nrow = 0\npositions = [10, 12]\nedition = \"arm64\"\n"
+       "file = \"img\"\n", "", "", "package.toml:12", "position 10: an ARM64 edition takes position 12 only"},
       {"WOW64 edition twice",
        "[[image]]\nvariant = 0\nrow = 0\nposition = 4\nedition = \"wow64\"\nfile = \"img\"\n"
        "[[image]]\nvariant = 0\nrow = 0\npositions = [4]\nedition = \"wow64\"\nfile = \"img\"\n",

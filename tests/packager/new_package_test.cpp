@@ -24,6 +24,7 @@ NewPackageOptions Options(const TempFolder& root, const std::string& name) {
   options.x86 = layouts + "/kbddemo_v1_r0_x86.dll";
   options.x64 = layouts + "/kbddemo_v1_r0_x64.dll";
   options.wow64 = layouts + "/kbddemo_v1_r0_wow64.dll";
+  options.arm64 = layouts + "/kbddemo_v1_r0_arm64.dll";
   return options;
 }
 
@@ -45,7 +46,7 @@ TEST(NewPackage, FromTheDemoWithLibrariesPassesEveryCheckWithItsOwnIdentifiers) 
   CheckTables(tables, ProgramTextIds(), &problems);
   std::vector<LayoutImage> images;
   ASSERT_TRUE(ImagesFromManifest(manifest, &images, &problems));
-  EXPECT_EQ(images.size(), 6u * (6 + 4 + 4));  // every variant and row: 32-bit, x64, WOW64
+  EXPECT_EQ(images.size(), 6u * (6 + 4 + 4 + 1));  // every variant and row: 32-bit, x64, WOW64, ARM64
   CheckImages(tables, images, &problems);
   Problems warnings;
   ReviewPackage(manifest.path, manifest.keyLine, manifest.key.block, tables, images, &warnings);

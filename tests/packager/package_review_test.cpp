@@ -19,12 +19,12 @@ TableSet Tables(const std::string& common, bool entryTexts = true) {
   return tables;
 }
 
-LayoutImage Image(int variant, int row, int position, bool wow64 = false) {
+LayoutImage Image(int variant, int row, int position, ImageTable table = ImageTable::kImages) {
   LayoutImage image;
   image.variant = variant;
   image.row = row;
   image.position = position;
-  image.wow64 = wow64;
+  image.table = table;
   return image;
 }
 
@@ -56,17 +56,23 @@ TEST(PackageReview, TheDemosKeyAndProductCodeAndScriptsNamingAnotherLayout) {
 TEST(PackageReview, EveryVariantAndRowLackingAnImageWhereOthersHaveOne) {
   const std::vector<LayoutImage> images = {
       Image(0, 0, 8),        Image(0, 0, 10),       Image(0, 1, 8), Image(0, 1, 10),  // complete
-      Image(1, 0, 8),        Image(1, 0, 10, true),                                   // x64 image missing
-      Image(2, 0, 10, true),                                                          // only a WOW64 edition
+      Image(1, 0, 8),        Image(1, 0, 10, ImageTable::kWow64),                     // x64 image missing
+      Image(2, 0, 10, ImageTable::kWow64),                                            // only a WOW64 edition
       Image(1, 1, 8),        Image(1, 1, 10),       Image(2, 1, 8), Image(2, 1, 10),
+      Image(0, 0, 12, ImageTable::kArm64), Image(0, 1, 12, ImageTable::kArm64), Image(1, 0, 12, ImageTable::kArm64),
+      Image(1, 1, 12, ImageTable::kArm64), Image(2, 0, 12, ImageTable::kArm64),  // ARM64: all but variant 2, row 1
   };
   Problems warnings;
   ReviewPackage("package.toml", 3, MaterialFromSeed("other").block, Tables("== 85\na0010427\n"), images, &warnings);
   const std::string tail =
       ", where other images are; the wizard offers it, and an install that chooses it there stops. Give it images "
       "(one file may serve several variants and rows)\n";
-  EXPECT_EQ(Joined(warnings), "package.toml: variant 1 (text 114), normal row: no image at position 10" + tail +
-                                  "package.toml: variant 2 (text 115), normal row: no image at positions 8, 10" + tail);
+  EXPECT_EQ(Joined(warnings), "package.toml: ARM64 editions, but no text 336 (IsWow64Process2): the installer would "
+                              "not recognise ARM64 Windows and would never install them\n"
+                              "package.toml: variant 1 (text 114), normal row: no image at position 10" + tail +
+                                  "package.toml: variant 2 (text 115), normal row: no image at positions 8, 10" + tail +
+                                  "package.toml: variant 2 (text 115), alternative row (check box, text 108): no image "
+                                  "at position 12 (ARM64)" + tail);
   // The variant's name, when the tables give it.
   warnings = Problems();
   ReviewPackage("package.toml", 3, MaterialFromSeed("other").block, Tables(""), {Image(1, 0, 8)}, &warnings);

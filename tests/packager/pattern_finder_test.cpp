@@ -70,7 +70,7 @@ TEST(FindLayoutPatterns, DemoLibrariesGiveTextsTheImageCheckAccepts) {
   for (const ImageSource& image : manifest.images) {
     if (paths.empty() || paths.back() != image.path) paths.push_back(image.path);
   }
-  ASSERT_EQ(paths.size(), 18u);
+  ASSERT_EQ(paths.size(), 24u);
   std::string found;
   ASSERT_TRUE(FindLayoutPatterns(paths, &found, &problems)) << Joined(problems);
   // Where the demo's tables start (demo/layouts/README.md), 8 bytes at least.

@@ -139,7 +139,7 @@ bool ReadPlainBlobs(const Manifest& manifest, std::vector<PlainBlob>* out, Table
       problems->Add(image->path, 0, "layout library image is empty");
       continue;
     }
-    out->push_back({ImageBlobName(image->variant, image->row, image->position, image->wow64), std::move(bytes), 0});
+    out->push_back({ImageBlobName(image->variant, image->row, image->position, image->table), std::move(bytes), 0});
     // Stored with a header checksum that matches its bytes, so that an image the installer
     // stages unchanged carries a valid one too (it renews the checksum of those it patches).
     // What is no PE image stays as it is; the image check reports it.
@@ -250,14 +250,15 @@ std::string EmbeddedSource(const PackageFile& package) {
   out += "    {" + ref(TableBlobName(kTableLanguage0)) + ", " + ref(TableBlobName(kTableLanguage1)) + "},\n";
   out += "    {" + ref(LicenceBlobName(0)) + ", " + ref(LicenceBlobName(1)) + "},\n";
   for (int slot = 0; slot < kDocumentSlots; ++slot) out += "    " + ref(DocumentBlobName(slot)) + ",\n";
-  for (bool wow64 : {false, true}) {
-    out += wow64 ? "    {  // WOW64 editions\n" : "    {\n";
+  static const char* const kTableOpenings[] = {"    {\n", "    {  // WOW64 editions\n", "    {  // ARM64 editions\n"};
+  for (ImageTable table : kImageTables) {
+    out += kTableOpenings[static_cast<int>(table)];
     for (int variant = 0; variant < kLayoutVariants; ++variant) {
       out += "        {\n";
       for (int row = 0; row < kLayoutRows; ++row) {
         out += "            {";
         for (int position = 0; position < kLayoutPositions; ++position) {
-          out += (position ? ", " : "") + ref(ImageBlobName(variant, row, position, wow64));
+          out += (position ? ", " : "") + ref(ImageBlobName(variant, row, position, table));
         }
         out += "},\n";
       }

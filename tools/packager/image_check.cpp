@@ -8,6 +8,7 @@
 #include "package/guard.h"
 #include "strings/search.h"
 #include "tools/packager/image_source.h"
+#include "tools/packager/layout_library.h"
 #include "tools/packager/package_file.h"
 #include "tools/packager/utf.h"
 
@@ -118,6 +119,18 @@ std::string ShapeFault(const std::vector<uint8_t>& image, size_t offset, Shape s
   return "";
 }
 
+// ARM64 Windows loads its layout library in the kernel: another edition in the ARM64 table, or
+// an ARM64 library in another, leaves a system without its layout. "" when the edition fits.
+std::string EditionFault(const LayoutImage& image) {
+  const bool arm64Table = image.table == ImageTable::kArm64;
+  LayoutTables tables;
+  std::string error;
+  if (!ReadLayoutTables(image.bytes, &tables, &error)) return arm64Table ? "not an ARM64 layout library: " + error : "";
+  if (arm64Table == (tables.edition == LayoutEdition::kArm64)) return "";
+  if (!arm64Table) return "an ARM64 library serves only as an ARM64 edition (edition = \"arm64\")";
+  return std::string("an ARM64 edition, but the library is the ") + LayoutEditionName(tables.edition) + " edition";
+}
+
 std::string OffsetList(const std::vector<size_t>& offsets) {
   std::string out;
   for (size_t i = 0; i < offsets.size() && i < kOffsetsShown; ++i) out += (i ? ", " : "") + HexOffset(offsets[i]);
@@ -130,7 +143,7 @@ void CheckImage(const TableSet& tables, const LayoutImage& image, const std::vec
                 Problems* problems) {
   std::string subject = same.size() > 1 ? "images " : "image ";
   for (size_t i = 0; i < same.size(); ++i) {
-    subject += (i ? ", " : "") + ImageBlobName(same[i]->variant, same[i]->row, same[i]->position, same[i]->wow64);
+    subject += (i ? ", " : "") + ImageBlobName(same[i]->variant, same[i]->row, same[i]->position, same[i]->table);
   }
   if (!image.file.empty()) subject += " (" + image.file + ")";
   auto report = [&](const std::string& message) { problems->Add(image.origin, image.line, subject + ": " + message); };
@@ -138,6 +151,8 @@ void CheckImage(const TableSet& tables, const LayoutImage& image, const std::vec
     report("too large for the installer's search (" + std::to_string(image.bytes.size()) + " bytes)");
     return;
   }
+  const std::string edition = EditionFault(image);
+  if (!edition.empty()) report(edition);
   for (const Pattern& pattern : PatternsOf(image.variant)) {
     const Resolved forLanguage[2] = {Resolve(tables, 0, pattern.id), Resolve(tables, 1, pattern.id)};
     const bool shared = forLanguage[0].entry == forLanguage[1].entry;
@@ -180,7 +195,7 @@ LayoutImage ImageOf(const Manifest& manifest, const ImageSource& source, std::ve
   image.variant = source.variant;
   image.row = source.row;
   image.position = source.position;
-  image.wow64 = source.wow64;
+  image.table = source.table;
   image.bytes = std::move(bytes);
   return image;
 }
@@ -222,11 +237,11 @@ bool ImagesFromPackage(const std::string& packagePath, const PackageFile& packag
                        std::vector<LayoutImage>* out, Problems* problems) {
   out->clear();
   bool ok = true;
-  for (bool wow64 : {false, true}) {
+  for (ImageTable table : kImageTables) {
   for (int variant = 0; variant < kLayoutVariants; ++variant) {
     for (int row = 0; row < kLayoutRows; ++row) {
       for (int position = 0; position < kLayoutPositions; ++position) {
-        const std::string name = ImageBlobName(variant, row, position, wow64);
+        const std::string name = ImageBlobName(variant, row, position, table);
         const NamedBlob* blob = package.Find(name);
         if (!blob) continue;
         uint32_t size = static_cast<uint32_t>(blob->stored.size());
@@ -241,7 +256,7 @@ bool ImagesFromPackage(const std::string& packagePath, const PackageFile& packag
         image.variant = variant;
         image.row = row;
         image.position = position;
-        image.wow64 = wow64;
+        image.table = table;
         image.bytes.assign(plain, plain + size);
         free(plain);
         out->push_back(std::move(image));
@@ -259,7 +274,7 @@ void CheckImages(const TableSet& tables, const std::vector<LayoutImage>& images,
     auto same = [&](const std::vector<const LayoutImage*>& group) {
       const LayoutImage& first = *group[0];
       return first.origin == image.origin && first.line == image.line && first.file == image.file &&
-             first.variant == image.variant && first.bytes == image.bytes;
+             first.variant == image.variant && first.table == image.table && first.bytes == image.bytes;
     };
     auto group = std::find_if(groups.begin(), groups.end(), same);
     if (group == groups.end()) {
@@ -277,7 +292,7 @@ bool CheckBuildImages(const Manifest& manifest, const TableSet& texts, const std
   const size_t before = problems->Count();
   std::vector<LayoutImage> images;
   for (const ImageSource& source : manifest.images) {
-    const std::string name = ImageBlobName(source.variant, source.row, source.position, source.wow64);
+    const std::string name = ImageBlobName(source.variant, source.row, source.position, source.table);
     for (const PlainBlob& blob : plain) {
       if (blob.name != name) continue;
       images.push_back(ImageOf(manifest, source, blob.bytes));

@@ -29,7 +29,8 @@ struct LayoutImage {
   int variant = 0;
   int row = 0;
   int position = 0;
-  bool wow64 = false;  // a WOW64 edition: patched with the same patterns as its variant's images
+  // A WOW64 or ARM64 edition is patched with the same patterns as its variant's images.
+  ImageTable table = ImageTable::kImages;
   std::vector<uint8_t> bytes;
 };
 

@@ -3,7 +3,8 @@
 #include "tools/packager/file_io.h"
 
 LayoutEdition CompiledEdition(const ImageSource& image) {
-  if (image.wow64) return LayoutEdition::kWow64;
+  if (image.table == ImageTable::kWow64) return LayoutEdition::kWow64;
+  if (image.table == ImageTable::kArm64) return LayoutEdition::kArm64;
   return IsPosition64(image.position) ? LayoutEdition::kX64 : LayoutEdition::kX86;
 }
 

@@ -11,7 +11,7 @@
 #include "tools/packager/manifest.h"
 #include "tools/packager/problems.h"
 
-// x86 at the 32-bit positions, x64 at the 64-bit ones, WOW64 for a WOW64 edition.
+// x86 at the 32-bit positions, x64 at the 64-bit ones, WOW64 and ARM64 for those editions.
 LayoutEdition CompiledEdition(const ImageSource& image);
 
 // Compiles each .klc file once, however many positions take it, so that its problems are

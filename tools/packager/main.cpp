@@ -7,7 +7,7 @@
 //   packager patterns LIBRARY...
 //   packager compile LAYOUT.klc --out DIR
 //   packager new FOLDER --language HEX --layout KLID --layout-id HEX [--x86 FILE] [--x64 FILE]
-//                [--wow64 FILE] [--itanium FILE] [--from DEMO]
+//                [--wow64 FILE] [--itanium FILE] [--arm64 FILE] [--from DEMO]
 //
 // Exit codes: 0 done / no problem, 1 a problem (each reported on stderr as one line naming the
 // file, line and field or text identifier), 2 a usage error.
@@ -225,6 +225,7 @@ int main(int argc, char** argv) {
   make->add_option("--x64", created.x64, "The x64 layout library");
   make->add_option("--wow64", created.wow64, "The WOW64 edition (32-bit code, tables with 64-bit pointers)");
   make->add_option("--itanium", created.itanium, "The Itanium layout library");
+  make->add_option("--arm64", created.arm64, "The ARM64 layout library");
   make->add_option("--from", created.from, "The demo package folder to copy")->capture_default_str();
 
   try {

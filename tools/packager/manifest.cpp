@@ -43,12 +43,15 @@
 //   position = 3              # 0..12, or positions = [4, 7, 10, 12] for one file in several
 //   file = "${LAYOUTS}/layout-x64.dll"
 //   klc = "layout.klc"        # instead of file: the layout's source, compiled by the packager into
-//                             # the edition each position takes (x86, x64, or WOW64 with the
-//                             # edition below); not for the Itanium positions 3, 6, 9
+//                             # the edition each position takes (x86, x64, or WOW64 and ARM64
+//                             # with the edition below); not for the Itanium positions 3, 6, 9
 //   edition = "wow64"         # optional: the WOW64 edition (32-bit code, tables with 64-bit
 //                             # pointers) for the 32-bit system folder of a 64-bit system;
 //                             # positions are those of the 64-bit image it accompanies (3, 4,
 //                             # 6, 7, 9, 10, 12). Without one, that folder gets the 32-bit image.
+//   edition = "arm64"         # or the ARM64 edition for System32 of ARM64 Windows, which starts
+//                             # at 10: position 12 only, beside the x64 image of those versions.
+//                             # Without one, ARM64 Windows is refused.
 #include "tools/packager/manifest.h"
 
 #include <cctype>
@@ -363,6 +366,7 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
     return;
   }
   std::map<int, int> taken;  // table position -> manifest line
+  static const char* const kTaken[] = {"an image", "a WOW64 edition", "an ARM64 edition"};
   int index = 0;
   for (const toml::node& element : *images) {
     ++index;
@@ -394,22 +398,29 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
       if (!String(edition, field + " edition", &name)) {
         ok = false;
       } else if (name == "wow64") {
-        source.wow64 = true;
+        source.table = ImageTable::kWow64;
+      } else if (name == "arm64") {
+        source.table = ImageTable::kArm64;
       } else {
-        Fault(LineOf(*edition), field + " edition = \"" + name + "\": expected \"wow64\" (or no edition)");
+        Fault(LineOf(*edition),
+              field + " edition = \"" + name + "\": expected \"wow64\" or \"arm64\" (or no edition)");
         ok = false;
       }
     }
     for (int64_t position : positions) {
-      if (source.klc && !source.wow64 && IsItaniumPosition(static_cast<int>(position))) {
-        Fault(line, field + ": position " + std::to_string(position) +
-                        " holds an Itanium image, which is not compiled from a .klc file; give its library as file");
+      const std::string at = field + ": position " + std::to_string(position);
+      if (source.klc && source.table == ImageTable::kImages && IsItaniumPosition(static_cast<int>(position))) {
+        Fault(line, at + " holds an Itanium image, which is not compiled from a .klc file; give its library as file");
         ok = false;
       }
-      if (source.wow64 && !IsPosition64(static_cast<int>(position))) {
-        Fault(line, field + ": position " + std::to_string(position) +
-                        " holds a 32-bit image; a WOW64 edition takes the position of the 64-bit image it goes "
-                        "with (3, 4, 6, 7, 9, 10, 12)");
+      if (source.table == ImageTable::kWow64 && !IsPosition64(static_cast<int>(position))) {
+        Fault(line, at + " holds a 32-bit image; a WOW64 edition takes the position of the 64-bit image it goes "
+                         "with (3, 4, 6, 7, 9, 10, 12)");
+        ok = false;
+      }
+      if (source.table == ImageTable::kArm64 && position != kArm64Position) {
+        Fault(line, at + ": an ARM64 edition takes position 12 only (ARM64 Windows starts at 10, whose 64-bit "
+                         "image stands there)");
         ok = false;
       }
     }
@@ -424,7 +435,7 @@ void ManifestReader::ReadImages(const toml::table& root, Manifest* out) {
       if (!inserted) {
         Fault(source.line, field + ": variant " + std::to_string(variant) + ", row " + std::to_string(row) +
                                ", position " + std::to_string(position) + " already has " +
-                               (source.wow64 ? "a WOW64 edition" : "an image") + " (line " +
+                               kTaken[static_cast<int>(source.table)] + " (line " +
                                std::to_string(it->second) + ")");
         continue;
       }
@@ -479,7 +490,7 @@ bool ManifestReader::Read(const toml::table& root, Manifest* out) {
 }  // namespace
 
 int ImageSlot(const ImageSource& image) {
-  const int table = (image.wow64 ? kLayoutVariants : 0) + image.variant;
+  const int table = static_cast<int>(image.table) * kLayoutVariants + image.variant;
   return (table * kLayoutRows + image.row) * kLayoutPositions + image.position;
 }
 

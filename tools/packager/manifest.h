@@ -8,6 +8,7 @@
 
 #include "package/embedded_package.h"
 #include "tools/packager/key_material.h"
+#include "tools/packager/package_file.h"
 #include "tools/packager/problems.h"
 #include "tools/packager/string_table.h"
 
@@ -33,18 +34,19 @@ struct ImageSource : SourceFile {
   int variant = 0;
   int row = 0;
   int position = 0;
-  bool wow64 = false;  // the WOW64 edition that goes with the 64-bit image at this position
+  ImageTable table = ImageTable::kImages;  // or the WOW64 or ARM64 edition beside the 64-bit image
   bool klc = false;    // path is a .klc file, compiled into the edition the position takes
 };
 
-// A number for each place an image can take, plain images first, then WOW64 editions, each
-// in table order.
+// A number for each place an image can take, plain images first, then WOW64 editions, then
+// ARM64 editions, each in table order.
 int ImageSlot(const ImageSource& image);
 
 // Whether a position of a row holds a 64-bit image (the positions a WOW64 edition may take),
 // and whether an Itanium one.
 bool IsPosition64(int position);
 bool IsItaniumPosition(int position);
+constexpr int kArm64Position = 12;  // the only one: ARM64 Windows starts at 10
 
 struct Manifest {
   std::string path;  // the manifest file

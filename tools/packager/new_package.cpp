@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 #include <random>
 
 #include "app/text_ids.h"
@@ -105,16 +106,18 @@ struct Edition {
   const std::string NewPackageOptions::*file;
   const char* positions;
   bool wow64;
+  const char* name;  // the manifest's edition, or null
 };
 
 // Positions by system version: 32-bit 0, 1, 2, 5, 8, 11; Itanium 3, 6, 9; x64 4, 7, 10, 12. The
-// WOW64 edition goes with every 64-bit image.
+// WOW64 edition goes with every 64-bit image, the ARM64 edition with that of Windows 10 on.
 std::string ImageTables(const NewPackageOptions& options, const std::vector<std::string>& files) {
   const Edition editions[] = {
-      {"x86", &NewPackageOptions::x86, "[0, 1, 2, 5, 8, 11]", false},
-      {"x64", &NewPackageOptions::x64, "[4, 7, 10, 12]", false},
-      {"itanium", &NewPackageOptions::itanium, "[3, 6, 9]", false},
-      {"wow64", &NewPackageOptions::wow64, "", true},
+      {"x86", &NewPackageOptions::x86, "[0, 1, 2, 5, 8, 11]", false, nullptr},
+      {"x64", &NewPackageOptions::x64, "[4, 7, 10, 12]", false, nullptr},
+      {"itanium", &NewPackageOptions::itanium, "[3, 6, 9]", false, nullptr},
+      {"wow64", &NewPackageOptions::wow64, "", true, "wow64"},
+      {"arm64", &NewPackageOptions::arm64, "[12]", false, "arm64"},
   };
   std::string wow64Positions = !options.itanium.empty() && !options.x64.empty() ? "[3, 4, 6, 7, 9, 10, 12]"
                                : !options.itanium.empty()                       ? "[3, 6, 9]"
@@ -124,15 +127,16 @@ std::string ImageTables(const NewPackageOptions& options, const std::vector<std:
       "# Layout library images, made by \"packager new\": one build of the library serves every system\n"
       "# version, and every variant and row of the wizard gets the same files. Positions by system version:\n"
       "#   32-bit 0, 1, 2, 5, 8, 11; Itanium 3, 6, 9; x64 4, 7, 10, 12; the WOW64 edition (edition =\n"
-      "#   \"wow64\") at the positions of the 64-bit images it goes with.\n";
+      "#   \"wow64\") at the positions of the 64-bit images it goes with, the ARM64 edition (edition =\n"
+      "#   \"arm64\") at 12.\n";
   for (int variant = 0; variant < 3; ++variant) {
     for (int row = 0; row < 2; ++row) {
-      for (size_t e = 0; e < 4; ++e) {
+      for (size_t e = 0; e < std::size(editions); ++e) {
         const Edition& edition = editions[e];
         if ((options.*edition.file).empty() || (edition.wow64 && wow64Positions == "[]")) continue;
         out += "\n[[image]]\nvariant = " + std::to_string(variant) + "\nrow = " + std::to_string(row) +
                "\npositions = " + (edition.wow64 ? wow64Positions : std::string(edition.positions)) + "\n";
-        if (edition.wow64) out += "edition = \"wow64\"\n";
+        if (edition.name) out += "edition = \"" + std::string(edition.name) + "\"\n";
         out += "file = \"" + files[e] + "\"\n";
       }
     }
@@ -209,7 +213,7 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
   if (std::mismatch(source.begin(), source.end(), target.begin(), target.end()).first == source.end()) {
     problems->AddLine(options.folder + ": lies inside " + options.from + "; give a folder outside it");
   }
-  for (const std::string* library : {&options.x86, &options.x64, &options.wow64, &options.itanium}) {
+  for (const std::string* library : {&options.x86, &options.x64, &options.wow64, &options.itanium, &options.arm64}) {
     if (!library->empty() && !fs::is_regular_file(*library, ec)) problems->AddLine(*library + ": no such file");
   }
   const fs::path from(options.from);
@@ -264,11 +268,12 @@ bool CreatePackage(const NewPackageOptions& options, std::vector<std::string>* r
 
   // The libraries, copied into the package folder, and the patterns found in the copies.
   const std::string NewPackageOptions::*files[] = {&NewPackageOptions::x86, &NewPackageOptions::x64,
-                                                   &NewPackageOptions::itanium, &NewPackageOptions::wow64};
-  const char* folders[] = {"x86", "x64", "itanium", "wow64"};
-  std::vector<std::string> relative(4), copies;
+                                                   &NewPackageOptions::itanium, &NewPackageOptions::wow64,
+                                                   &NewPackageOptions::arm64};
+  const char* folders[] = {"x86", "x64", "itanium", "wow64", "arm64"};
+  std::vector<std::string> relative(std::size(folders)), copies;
   std::string fileName;
-  for (int e = 0; e < 4; ++e) {
+  for (size_t e = 0; e < std::size(folders); ++e) {
     const std::string& source = options.*files[e];
     if (source.empty()) continue;
     relative[e] = std::string("layouts/") + folders[e] + "/" + fs::path(source).filename().string();

@@ -17,7 +17,7 @@ struct NewPackageOptions {
   // Layout libraries by edition, each optional; with any of them the demo's images are
   // replaced by these (copied to layouts/<edition>/), for every variant and row, and texts 83
   // and 146-151 are set from them.
-  std::string x86, x64, wow64, itanium;
+  std::string x86, x64, wow64, itanium, arm64;
 };
 
 // Checks the options, copies the demo folder (without its layout sources) and makes the

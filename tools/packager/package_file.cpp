@@ -74,8 +74,10 @@ std::string LicenceBlobName(int language) { return "licence" + std::to_string(la
 
 std::string DocumentBlobName(int slot) { return std::string("document") + kDocumentLetters[slot]; }
 
-std::string ImageBlobName(int variant, int row, int position, bool wow64) {
-  return (wow64 ? "layoutImageWow64." : "layoutImage.") + std::to_string(variant) + "." + std::to_string(row) + "." + std::to_string(position);
+std::string ImageBlobName(int variant, int row, int position, ImageTable table) {
+  static const char* const kPrefixes[] = {"layoutImage.", "layoutImageWow64.", "layoutImageArm64."};
+  return kPrefixes[static_cast<int>(table)] + std::to_string(variant) + "." + std::to_string(row) + "." +
+         std::to_string(position);
 }
 
 std::string SerializePackageFile(const PackageFile& package) {

@@ -14,8 +14,10 @@
 //             4 bytes index of its blob (0..D-1). Blobs with identical bytes are stored once
 //             and named by several entries. Names: textCommon, textExtra, textLanguage0,
 //             textLanguage1, licence0, licence1, documentA, documentB, documentE, and
-//             layoutImage.V.R.P (variant, row, position) and layoutImageWow64.V.R.P (the
-//             WOW64 edition beside the 64-bit image at P); absent blobs have no entry.
+//             layoutImage.V.R.P (variant, row, position), layoutImageWow64.V.R.P (the
+//             WOW64 edition beside the 64-bit image at P) and layoutImageArm64.V.R.12 (the
+//             ARM64 edition beside the 64-bit image of Windows 10 and later); absent blobs
+//             have no entry.
 //   then  4   CRC-32 of every byte before it
 //   end of file
 #pragma once
@@ -53,4 +55,8 @@ bool LoadPackageFile(const std::string& path, PackageFile* out, std::string* err
 std::string TableBlobName(int slot);     // textCommon, textExtra, textLanguage0, textLanguage1
 std::string LicenceBlobName(int language);
 std::string DocumentBlobName(int slot);
-std::string ImageBlobName(int variant, int row, int position, bool wow64 = false);
+// The package's tables of layout images, each by variant, row and position: the images, the
+// WOW64 editions and the ARM64 editions that stand beside the 64-bit images.
+enum class ImageTable { kImages, kWow64, kArm64 };
+constexpr ImageTable kImageTables[] = {ImageTable::kImages, ImageTable::kWow64, ImageTable::kArm64};
+std::string ImageBlobName(int variant, int row, int position, ImageTable table = ImageTable::kImages);

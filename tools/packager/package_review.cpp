@@ -44,9 +44,14 @@ std::vector<std::string> LayoutIdentifiers(const std::string& text) {
   return out;
 }
 
-std::string PositionList(const std::set<int>& positions) {
+// A position of the images, or of the ARM64 editions beside them.
+using Place = std::pair<ImageTable, int>;
+
+std::string PositionList(const std::set<Place>& places) {
   std::string out;
-  for (int position : positions) out += (out.empty() ? "" : ", ") + std::to_string(position);
+  for (const auto& [table, position] : places) {
+    out += (out.empty() ? "" : ", ") + std::to_string(position) + (table == ImageTable::kArm64 ? " (ARM64)" : "");
+  }
   return out;
 }
 
@@ -87,21 +92,28 @@ void ReviewPackage(const std::string& origin, int keyLine, const KeyBytes& keyBl
     }
   }
 
-  // Positions with an image, by variant and row; the WOW64 editions only stand beside them.
-  std::map<std::pair<int, int>, std::set<int>> filled;
-  std::set<int> any;
+  // Places with an image, by variant and row. The WOW64 editions only stand beside the 64-bit
+  // images (the 32-bit one serves without them); ARM64 Windows has nothing but its edition.
+  std::map<std::pair<int, int>, std::set<Place>> filled;
+  std::set<Place> any;
   for (const LayoutImage& image : images) {
-    if (image.wow64) continue;
-    filled[{image.variant, image.row}].insert(image.position);
-    any.insert(image.position);
+    if (image.table == ImageTable::kWow64) continue;
+    filled[{image.variant, image.row}].insert({image.table, image.position});
+    any.insert({image.table, image.position});
+  }
+  // Only text 336 tells the installer that it runs on ARM64 Windows.
+  const auto arm64 = [](const LayoutImage& image) { return image.table == ImageTable::kArm64; };
+  if (std::any_of(images.begin(), images.end(), arm64) && !LookupText(tables, 0, kTextMachinesProc, &table)) {
+    warnings->Add(origin, 0, "ARM64 editions, but no text 336 (IsWow64Process2): the installer would not recognise "
+                             "ARM64 Windows and would never install them");
   }
   if (any.empty()) return;
   for (int variant = 0; variant < kLayoutVariants; ++variant) {
     for (int row = 0; row < kLayoutRows; ++row) {
-      std::set<int> missing;
-      const std::set<int>& have = filled[{variant, row}];
-      for (int position : any) {
-        if (!have.count(position)) missing.insert(position);
+      std::set<Place> missing;
+      const std::set<Place>& have = filled[{variant, row}];
+      for (const Place& place : any) {
+        if (!have.count(place)) missing.insert(place);
       }
       if (missing.empty()) continue;
       std::string what = "variant " + std::to_string(variant) + " (text " + std::to_string(kTextVariant0 + variant);
