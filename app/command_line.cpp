@@ -109,6 +109,7 @@ int ParseSwitches(const WChar* const* arguments, int count, Switches& out, int& 
     else if (Is(name, "uninstall") || Is(name, "x")) out.uninstall = true;
     else if (Is(name, "?") || Is(name, "h") || Is(name, "help")) out.help = true;
     else if (Is(name, "peruser")) out.perUser = true;
+    else if (Is(name, "elevated")) out.elevated = true;
     else if (!TakesValue(name) || i + 1 == count || !TakeValue(name, arguments[++i], out)) return 0;
   }
   bad = -1;

@@ -16,6 +16,7 @@ struct Switches {
   bool uninstall = false;  // /uninstall, /x
   bool help = false;       // /?, /h, /help
   bool perUser = false;    // /peruser: the per-user steps for the signed-in user (the sign-in stub)
+  bool elevated = false;   // /elevated: started again through the elevation prompt; never once more
   const WChar* logPath = nullptr;  // /log FILE; points into the arguments
   // The choices; -1 where no switch gives them.
   int32_t variant = -1;       // /variant 0|1|2

@@ -74,10 +74,11 @@ CInstall::StartUp CInstall::StartUpChecks() {
   m_isAdmin = IsAdministrator();
   if (!Logged("administrator", m_isAdmin)) {
     // Windows Vista and later filter an administrator's token: the elevation prompt gives the
-    // full one to a copy started anew, and that copy's outcome is this run's. Never when quiet:
-    // the prompt is a window.
+    // full one to a copy started anew, and that copy's outcome is this run's. Never when quiet
+    // (the prompt is a window), and never from that copy: a prompt that gave no full token would
+    // start copies without end.
     m_exitCode = kExitFailed;
-    if (!m_switches.quiet && m_osVersion >= 60 && CanElevate()) {
+    if (!m_switches.quiet && !m_switches.elevated && m_osVersion >= 60 && CanElevate()) {
       if (Logged("elevated copy", RelaunchElevated())) return StartUp::kRefused;
       m_exitCode = kExitCancelled;
     }
@@ -119,7 +120,10 @@ int CInstall::RelaunchElevated() {
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.lpVerb = verb.WideAt(0);
   info.lpFile = m_selfPath.WideAt(0);
-  info.lpParameters = ArgumentsOf(GetCommandLineW());
+  GString parameters;
+  parameters.AssignWideZ(ArgumentsOf(GetCommandLineW()));
+  parameters.AppendWide(U16(" /elevated"), -1);
+  info.lpParameters = parameters.WideAt(0);
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExW(&info)) return 0;  // declined: ERROR_CANCELLED
   DWORD code = kExitFailed;

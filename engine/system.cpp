@@ -96,7 +96,9 @@ int CInstall::IsAdministrator() {
   BOOL member = FALSE;
   if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
   FreeSid(administrators);
-  return member ? 1 : 0;
+  // A token that User Account Control filtered holds the group for deny only, so Windows says
+  // "no member" above; Wine says "member", and this keeps it to Windows' answer.
+  return member && !CanElevate() ? 1 : 0;
 }
 
 int CInstall::CanElevate() {

@@ -552,6 +552,47 @@ TEST(ChangedMindStep, TheLastInstallationIsInPlaceAndItsRemovalUndoesIt) {
   EXPECT_NE(script.find("Action=\"remove\" ID=\"0407:a0000415\""), std::string::npos) << "read late: " << script;
 }
 
+// Run as the system account (as deployment tools run it) the installation changes nobody's
+// profile: each user's next sign-in runs the installed copy's per-user steps (Active Setup), and
+// after the removal the package's undo command instead, under a higher version.
+TEST(SystemAccountStep, PerUserStepsAtEachSignInBothWays) {
+  ExpectNothingLeftSince(kMore);
+  const std::wstring component =
+      L"Software\\Microsoft\\Active Setup\\Installed Components\\{C00D2462-1F17-4976-A3B3-2FDD95E48B82}";
+  const std::string key = "reg:" + OwnView() + "\\" + Utf8(component) + "\\";
+  const Snapshot before = e2e::Capture();
+  const int scripts = ScriptCount();
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    install->m_runsAsSystem = 1;
+    ASSERT_EQ(install->Install(), 1);
+    install->Shutdown();
+  }
+  Snapshot now = e2e::Capture();
+  const std::string copy = Utf8(Folder(CSIDL_PROGRAM_FILES)) + "\\Demo Layout\\Polish\\e2e_procedures.exe";
+  EXPECT_EQ(Value(now, key + "@StubPath"), "REG_SZ:\"" + copy + "\" /peruser /default yes /switchkeys yes");
+  EXPECT_EQ(Value(now, key + "@Version"), "REG_SZ:1,0,0,1");
+  EXPECT_EQ(Value(now, key + "@IsInstalled"), "REG_DWORD:1");
+  EXPECT_EQ(Value(now, "reg:HKCU\\Keyboard Layout\\Toggle\\@Hotkey"), Value(before, "reg:HKCU\\Keyboard Layout\\Toggle\\@Hotkey"));
+  Sleep(1500);
+  EXPECT_EQ(ScriptCount(), scripts) << "no input-language script for the system account";
+
+  {
+    Started install;
+    ASSERT_TRUE(install.ok());
+    install->m_runsAsSystem = 1;
+    ASSERT_EQ(install->Uninstall(), 1);
+    install->Shutdown();
+  }
+  now = e2e::Capture();
+  const std::string stub = Value(now, key + "@StubPath");
+  EXPECT_NE(stub.find("'0409:a0000415'"), std::string::npos) << stub;
+  EXPECT_EQ(Value(now, key + "@Version"), "REG_SZ:1,0,0,2");
+  // The undo stays for the users who have not signed in since; this test takes it away.
+  winetest::DeleteTree(HKEY_LOCAL_MACHINE, component, 0);
+}
+
 // ---- start-up refusals (a prefix without a Cyrillic layout, Windows 10) -------------------------
 
 // Answers the message boxes of this process from a second thread, as a person would: reads the

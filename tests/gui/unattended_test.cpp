@@ -44,7 +44,6 @@ std::string EntryValue(const e2e::Snapshot& snapshot, const char* name) {
 }
 
 TEST(Quiet, ABadSwitchChangesNothingThenAnInstallationWithSwitches) {
-  e2e::PrepareLikeWindows("w64-gui-win10");
   const e2e::Snapshot before = e2e::Capture();
   std::string output;
   EXPECT_EQ(RunSetup(L"/quiet /variant 7", &output), 87u) << output;
@@ -91,6 +90,47 @@ TEST(Quiet, ABadSwitchChangesNothingThenAnInstallationWithSwitches) {
   HWND box = wizard.WaitForMessageBox();
   ASSERT_TRUE(box && gui::Driver::Answer(box, IDYES));
   EXPECT_EQ(wizard.WaitForEnd(), 1602);
+}
+
+// An administrator whose token User Account Control filtered: the program starts again through
+// the elevation prompt with the same arguments, and ends with that copy's exit code. Wine's
+// "runas" gives no full token, so the second copy is filtered too: it shows text 123 (it never
+// starts a third) and ends failed.
+TEST(Quiet, AFilteredAdministratorStartsAgainThroughTheElevationPrompt) {
+  HANDLE own = nullptr, primary = nullptr;
+  TOKEN_LINKED_TOKEN linked = {};
+  DWORD size = 0;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own));
+  ASSERT_TRUE(GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) << "no filtered token here";
+  ASSERT_TRUE(DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary));
+  std::wstring command = L"\"" + std::wstring(SETUP_GUI_PROGRAM) + L"\" /variant 2";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION filtered = {};
+  ASSERT_TRUE(CreateProcessAsUserW(primary, SETUP_GUI_PROGRAM, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &filtered));
+  // The message box of another process than the filtered one.
+  HWND box = nullptr;
+  DWORD owner = 0;
+  for (int i = 0; i < 600 && !box; ++i, Sleep(100)) {
+    HWND found = FindWindowW(L"#32770", nullptr);
+    if (found && GetWindowThreadProcessId(found, &owner) && owner != filtered.dwProcessId && IsWindowVisible(found)) box = found;
+  }
+  ASSERT_TRUE(box) << "no second copy";
+  EXPECT_EQ(gui::Driver::BoxText(box), Text(kTextAdminRequired));
+  ASSERT_TRUE(gui::Driver::Answer(box, IDOK));
+  EXPECT_EQ(WaitForSingleObject(filtered.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(filtered.hProcess, &code);
+  EXPECT_EQ(code, 1603u) << "the second copy's code";
+  for (HANDLE handle : {filtered.hProcess, filtered.hThread, primary, linked.LinkedToken, own}) CloseHandle(handle);
+}
+
+// A quiet installation over this one would keep its settings; here only the sign-in stub's steps.
+TEST(Quiet, TheSignInStubSetsTheUsersOwnSwitchingKeys) {
+  std::string output;
+  EXPECT_EQ(RunSetup(L"/peruser /switchkeys yes /default no", &output), 0u) << output;
+  EXPECT_EQ(e2e::Value(e2e::Capture(), "reg:HKCU\\Keyboard Layout\\Toggle\\@Hotkey"), "REG_SZ:3");
 }
 
 TEST(QuietRemoval, TheLibraryAsChosenThenTheQuietUninstallString) {
