@@ -691,6 +691,7 @@ TEST(StartUpStep, AnotherCopyIsBroughtToTheFrontWithoutAMessage) {
     boxes = answerer.Boxes();
   }
   EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(install.m_exitCode, 1618u);
   DestroyWindow(other);
   UnregisterClassW(className.c_str(), GetModuleHandleW(nullptr));
 }
@@ -725,6 +726,7 @@ TEST(StartUpChild, UnsupportedPlatform) {
     boxes = answerer.Boxes();
   }
   EXPECT_EQ(install.m_osVersion, 51);
+  EXPECT_EQ(install.m_exitCode, 1633u);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, Text(install, kTextUnsupportedPlatform));
 }
