@@ -156,6 +156,8 @@ run_32bit_layer() {
   where=$(where_32bit_runs)
   if [ "$where" = native ]; then
     echo "--- windows32: under this machine's 32-bit Wine"
+  elif [ "${SETUP_32BIT:-}" = emulator ]; then
+    echo "--- windows32: in the emulated machine (tests/emulator), as SETUP_32BIT asks"
   else
     echo "--- windows32: this machine's kernel cannot run 32-bit x86 code: in the emulated machine (tests/emulator)"
   fi
