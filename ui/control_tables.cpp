@@ -92,13 +92,22 @@ const ControlText kSetupFormattedTexts[] = {
     {0, 0},
 };
 
+// The rows' check boxes, captioned by the built-in key table's names of page 1's keys.
+const ControlText kExpert1RowTexts[] = {
+    {IDC_EXPERT1_CHECK_FIRST + 0, 280},  {IDC_EXPERT1_CHECK_FIRST + 1, 281},  {IDC_EXPERT1_CHECK_FIRST + 2, 282},
+    {IDC_EXPERT1_CHECK_FIRST + 3, 283},  {IDC_EXPERT1_CHECK_FIRST + 4, 284},  {IDC_EXPERT1_CHECK_FIRST + 5, 285},
+    {IDC_EXPERT1_CHECK_FIRST + 6, 228},  {IDC_EXPERT1_CHECK_FIRST + 7, 229},  {IDC_EXPERT1_CHECK_FIRST + 8, 230},
+    {IDC_EXPERT1_CHECK_FIRST + 9, 317},  {IDC_EXPERT1_CHECK_FIRST + 10, 167}, {IDC_EXPERT1_CHECK_FIRST + 11, 174},
+    {IDC_EXPERT1_CHECK_FIRST + 12, 279}, {IDC_EXPERT1_CHECK_FIRST + 13, 278}, {0, 0},
+};
+
 }  // namespace
 
 const PageTexts kPageTexts[] = {
     {"welcome page", kWelcomeTexts, nullptr},
     {"licence page", kEulaTexts, nullptr},
     {"setup page", kSetupTexts, kSetupFormattedTexts},
-    {"expert page 1", kExpert1Texts, nullptr},
+    {"expert page 1", kExpert1Texts, kExpert1RowTexts},
     {"expert page 2", kExpert2Texts, nullptr},
     {"finish page", kDoneTexts, nullptr},
     {nullptr, nullptr, nullptr},

@@ -141,7 +141,7 @@ void ExpertRows::Initialise() {
     // Only the current choice; the whole list comes when the person opens it.
     HWND combo = GetDlgItem(m_page->m_hWnd, comboId);
     GString text;
-    m_page->LoadTextInto(m_design.choices[index + 1].textId, text);
+    m_page->LoadItemTextInto(m_design.choices[index + 1].textId, text);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     const LRESULT item = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.WideAt(0)));
     if (item == CB_ERR || item == CB_ERRSPACE) continue;

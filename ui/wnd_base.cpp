@@ -292,6 +292,25 @@ int CWndBase::LoadTextInto(uint32_t textId, GString& out) {
   return m_wizard ? m_wizard->LoadTextInto(textId, out) : 0;
 }
 
+// The expert page's rows are captioned by key names that its lists offer as choices too, and a
+// list would show the "&" of the caption's access key; "&&" stands for a "&" shown.
+int CWndBase::LoadItemTextInto(uint32_t textId, GString& out) {
+  GString text;
+  const int loaded = LoadTextInto(textId, text);
+  const WChar* units = text.WideAt(0);
+  const int length = text.Length();
+  out.AssignWide(units, 0);
+  int from = 0;
+  for (int i = 0; i + 1 < length; ++i) {
+    if (units[i] != '&') continue;
+    if (!out.AppendWide(units + from, i - from)) return 0;
+    from = i + 1;
+    if (units[i + 1] == '&') ++i;
+  }
+  if (!out.AppendWide(units + from, length - from)) return 0;
+  return loaded;
+}
+
 int CWndBase::GetWizardStep() { return m_wizard ? m_wizard->GetWizardStep() : -1; }
 
 void CWndBase::SetWizardStep(int step) {
@@ -387,7 +406,7 @@ int CWndBase::FillCombo(HWND combo, const ComboItem* table, uint32_t selectValue
   SendMessageW(combo, CB_INITSTORAGE, static_cast<WPARAM>(CountComboItems(table)), 100);
   GString text;
   for (; table->textId; ++table) {
-    LoadTextInto(table->textId, text);  // a missing text adds an empty item
+    LoadItemTextInto(table->textId, text);  // a missing text adds an empty item
     const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.WideAt(0)));
     if (index == CB_ERR || index == CB_ERRSPACE) return 0;
     SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(table->value));

@@ -62,6 +62,8 @@ class CWndBase {
   // Texts, wizard step and messages through the controller.
   int LoadText(uint32_t textId);
   int LoadTextInto(uint32_t textId, GString& out);
+  // A text as a list shows it: without the access key it carries where it is also a caption.
+  int LoadItemTextInto(uint32_t textId, GString& out);
   int GetWizardStep();
   void SetWizardStep(int step);
   int MessageBoxText(const WChar* text, UINT type);
