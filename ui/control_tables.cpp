@@ -30,6 +30,13 @@ int CountComboItems(const ComboItem* table) {
   return count;
 }
 
+// Expert page 1: the layout's 16-bit key codes (0x100: the layout's extended-key attribute).
+const KeyRow kExpert1Rows[] = {
+    {1401, 0x2A}, {1402, 0x36}, {1403, 0x1D}, {1404, 0xE01D}, {1405, 0x38}, {1406, 0xE038}, {1407, 0xE05B},
+    {1408, 0xE05C}, {1409, 0xE05D}, {1410, 0x56}, {1411, 0x0F}, {1412, 0x3A}, {1413, 0x46}, {1414, 0x45},
+    {0, 0},
+};
+
 const ControlText kWelcomeTexts[] = {
     {IDC_UI_LANGUAGE_LABEL, kTextUiLanguageLabel},
     {IDC_REMOVE, kTextRemoveButton},
@@ -92,23 +99,14 @@ const ControlText kSetupFormattedTexts[] = {
     {0, 0},
 };
 
-// The rows' check boxes, captioned by the built-in key table's names of page 1's keys.
-const ControlText kExpert1RowTexts[] = {
-    {IDC_EXPERT1_CHECK_FIRST + 0, 280},  {IDC_EXPERT1_CHECK_FIRST + 1, 281},  {IDC_EXPERT1_CHECK_FIRST + 2, 282},
-    {IDC_EXPERT1_CHECK_FIRST + 3, 283},  {IDC_EXPERT1_CHECK_FIRST + 4, 284},  {IDC_EXPERT1_CHECK_FIRST + 5, 285},
-    {IDC_EXPERT1_CHECK_FIRST + 6, 228},  {IDC_EXPERT1_CHECK_FIRST + 7, 229},  {IDC_EXPERT1_CHECK_FIRST + 8, 230},
-    {IDC_EXPERT1_CHECK_FIRST + 9, 317},  {IDC_EXPERT1_CHECK_FIRST + 10, 167}, {IDC_EXPERT1_CHECK_FIRST + 11, 174},
-    {IDC_EXPERT1_CHECK_FIRST + 12, 279}, {IDC_EXPERT1_CHECK_FIRST + 13, 278}, {0, 0},
-};
-
 }  // namespace
 
 const PageTexts kPageTexts[] = {
-    {"welcome page", kWelcomeTexts, nullptr},
-    {"licence page", kEulaTexts, nullptr},
-    {"setup page", kSetupTexts, kSetupFormattedTexts},
-    {"expert page 1", kExpert1Texts, kExpert1RowTexts},
-    {"expert page 2", kExpert2Texts, nullptr},
-    {"finish page", kDoneTexts, nullptr},
-    {nullptr, nullptr, nullptr},
+    {"welcome page", kWelcomeTexts, nullptr, nullptr},
+    {"licence page", kEulaTexts, nullptr, nullptr},
+    {"setup page", kSetupTexts, kSetupFormattedTexts, nullptr},
+    {"expert page 1", kExpert1Texts, nullptr, kExpert1Rows},
+    {"expert page 2", kExpert2Texts, nullptr, nullptr},
+    {"finish page", kDoneTexts, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr},
 };

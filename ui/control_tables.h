@@ -52,12 +52,17 @@ extern const ControlText kDoneTexts[];
 extern const ControlText kExpert1Texts[];
 extern const ControlText kExpert2Texts[];
 
+// Expert page 1's rows; each row's check box is captioned by its key's name in the key table.
+extern const KeyRow kExpert1Rows[];
+
 // A page and the texts of its controls, which their access keys come from: its ControlTextTable
-// and the texts it formats into controls itself (null: none). Titles and bodies, which show a
-// "&" as it is, are not listed. Ends with a null name.
+// and the texts it formats into controls itself (null: none), and its rows, captioned by their
+// keys' names (null: none). Titles and bodies, which show a "&" as it is, are not listed. Ends
+// with a null name.
 struct PageTexts {
   const char* name;
   const ControlText* table;
   const ControlText* formatted;
+  const KeyRow* rows;
 };
 extern const PageTexts kPageTexts[];

@@ -8,13 +8,6 @@
 
 namespace {
 
-// Page 1: the layout's 16-bit key codes (0x100: the layout's extended-key attribute).
-const KeyRow kRows1[] = {
-    {1401, 0x2A}, {1402, 0x36}, {1403, 0x1D}, {1404, 0xE01D}, {1405, 0x38}, {1406, 0xE038}, {1407, 0xE05B},
-    {1408, 0xE05C}, {1409, 0xE05D}, {1410, 0x56}, {1411, 0x0F}, {1412, 0x3A}, {1413, 0x46}, {1414, 0x45},
-    {0, 0},
-};
-
 const ComboItem kChoices1[] = {
     {kTextNoChange, 0}, {kTextKeySwitchedOff, 0xFF}, {176, 0x20}, {280, 0xA0}, {281, 0x1A1}, {282, 0xA2},
     {283, 0x1A3}, {284, 0xA4}, {285, 0x1A5}, {228, 0x15B}, {229, 0x15C}, {230, 0x15D}, {317, 0xE2},
@@ -46,7 +39,7 @@ const uint32_t kHidden2[] = {1501, 1502, 1503, 1504, 1505, 1506, 1507, 1508, 150
                              1515, 1516, 1517, 1518, 1519, 1520, 1601, 1602, 1603, 1604, 1605, 1606, 1607, 1608,
                              1609, 1610, 1611, 1612, 1613, 1614, 1615, 1616, 1617, 1618, 1619, 1620, 0};
 
-const ExpertDesign kExpert1 = {IDC_EXPERT1_CHECK_FIRST, IDC_EXPERT1_COMBO_FIRST, kRows1, kChoices1, kHidden1,
+const ExpertDesign kExpert1 = {IDC_EXPERT1_CHECK_FIRST, IDC_EXPERT1_COMBO_FIRST, kExpert1Rows, kChoices1, kHidden1,
                                kExpert1Texts, &KeyEntry::virtualKey, 1, 0, CBN_SELENDOK, IDC_SHOW_EXPERT2,
                                UM_SHOW_EXPERT2};
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/key_table.h"
 #include "strings/upper_case.h"
 #include "tools/packager/utf.h"
 #include "ui/control_tables.h"
@@ -43,6 +44,10 @@ std::vector<uint32_t> TextsOf(const PageTexts& page) {
   for (const ControlText* table : {page.table, page.formatted}) {
     for (; table && table->controlId; ++table)
       if (seen.insert(table->textId).second) ids.push_back(table->textId);
+  }
+  for (const KeyRow* row = page.rows; row && row->comboId; ++row) {
+    const KeyEntry* key = FindDefaultKey(row->key);
+    if (key && seen.insert(key->captionText).second) ids.push_back(key->captionText);
   }
   return ids;
 }
